@@ -1,0 +1,35 @@
+# The two entry points of the README. Both run the setup script first, so a fresh
+# Debian 12 machine needs nothing else.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup configure build run test bench fuzz format clean
+
+all: build
+
+setup:
+	@bash tools/setup-debian.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/lesnor
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@bash bench/run.sh $(BUILD_DIR)
+
+fuzz: setup
+	@bash tests/fuzz/run.sh
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR)

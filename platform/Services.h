@@ -1,0 +1,21 @@
+#pragma once
+
+namespace lesnor {
+
+class IFileOps;
+class IMediaPlayer;
+class IRecorder;
+class IShell;
+class ISpeech;
+
+// The platform services a window uses. The composition root (startup/) owns the real
+// ones; tests hand in fakes.
+struct Services {
+    IMediaPlayer& player;
+    IRecorder& recorder;
+    ISpeech& speech;
+    IShell& shell;
+    IFileOps& files;
+};
+
+} // namespace lesnor

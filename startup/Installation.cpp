@@ -1,0 +1,81 @@
+#include "startup/Installation.h"
+
+#include "platform/FileOps.h"
+#include "platform/MediaPlayer.h"
+#include "platform/Recorder.h"
+#include "startup/DataFolder.h"
+
+#include <QFile>
+
+namespace lesnor {
+
+const QList<CarriedFile>& carriedFiles()
+{
+    static const QList<CarriedFile> list = {
+        {102, files::font},
+        {103, files::dictionary},
+        {105, files::database},
+    };
+    return list;
+}
+
+QString resourcePath(int resourceId)
+{
+    return QStringLiteral(":/custom/") + QString::number(resourceId);
+}
+
+QString dataPath(const QString& dataFolder, const QString& name)
+{
+    return dataFolder + QLatin1Char('/') + name;
+}
+
+int installCarriedFiles(const QString& dataFolder, IFileOps& files, const QList<CarriedFile>& which)
+{
+    if (dataFolder.isEmpty())
+        return 0; // no private folder: write nothing rather than somewhere shared
+    int written = 0;
+    for (const CarriedFile& item : which) {
+        QFile resource(resourcePath(item.resourceId));
+        if (!resource.open(QIODevice::ReadOnly))
+            continue;
+        if (files.writeFileAtomically(dataPath(dataFolder, item.fileName), resource.readAll()))
+            ++written;
+    }
+    return written;
+}
+
+ShutdownSequence::ShutdownSequence(IRecorder& recorder, IMediaPlayer& player, IFileOps& files,
+                                   DataFolderLock* lock, std::function<void()> endProcess)
+    : recorder_(recorder)
+    , player_(player)
+    , files_(files)
+    , lock_(lock)
+    , endProcess_(std::move(endProcess))
+{
+}
+
+void ShutdownSequence::run(const QString& dataFolder)
+{
+    if (ran_)
+        return;
+    ran_ = true;
+
+    recorder_.sendString(QStringLiteral("close   all"));
+
+    const bool last = lock_ == nullptr || lock_->tryBecomeLast();
+    if (last && !dataFolder.isEmpty()) {
+        files_.deleteFile(dataPath(dataFolder, files::dictionary));
+        files_.deleteFile(dataPath(dataFolder, files::database));
+        files_.deleteFile(dataPath(dataFolder, files::recording));
+        files_.removeFolder(dataPath(dataFolder, files::audioCopies));
+    }
+    if (lock_)
+        lock_->release();
+
+    player_.close();
+
+    if (endProcess_)
+        endProcess_();
+}
+
+} // namespace lesnor

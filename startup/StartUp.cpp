@@ -1,0 +1,85 @@
+#include "startup/StartUp.h"
+
+#include "lesson_window/Form1.h"
+#include "platform/DesktopShell.h"
+#include "platform/LocalFileOps.h"
+#include "platform/NullMediaPlayer.h"
+#include "platform/NullRecorder.h"
+#include "platform/Services.h"
+#include "platform/SilentSpeech.h"
+#include "startup/DataFolder.h"
+#include "startup/Installation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace lesnor {
+namespace {
+
+QByteArray g_phoneticFamily;
+
+// The one program-wide set of real services, alive until the process ends.
+struct RealServices {
+    NullMediaPlayer player;
+    NullRecorder recorder;
+    SilentSpeech speech;
+    DesktopShell shell;
+    LocalFileOps files;
+    Services view{player, recorder, speech, shell, files};
+};
+
+} // namespace
+
+bool hasDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+const char* phoneticFontFamilyName()
+{
+    return g_phoneticFamily.constData();
+}
+
+int StartUp(QApplication& app)
+{
+    static RealServices services;
+    static DataFolderLock lock;
+
+    setProgramFolder(QCoreApplication::applicationDirPath());
+    setDataFolder(resolveDataFolder(QDir::tempPath()));
+    lock.acquireShared(DataFolder());
+
+    installCarriedFiles(DataFolder(), services.files);
+
+    // The phonetic font is added before the first window exists, so the pop-up's
+    // phonetic label shows it from the very first start.
+    const int fontId = QFontDatabase::addApplicationFont(dataPath(DataFolder(), files::font));
+    if (fontId >= 0) {
+        const QStringList families = QFontDatabase::applicationFontFamilies(fontId);
+        if (!families.isEmpty())
+            g_phoneticFamily = families.first().toUtf8();
+    }
+
+    services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
+    services.speech.setSpeed(120);
+
+    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [] {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    });
+
+    static Form1 form(services.view);
+    form.setShutDown([] { shutdown.run(DataFolder()); });
+    form.Form_Load();
+
+    return app.exec();
+}
+
+} // namespace lesnor

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/MediaPlayer.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace lesnor::test {
+
+// A player on a virtual clock: nothing moves until advance() is called, so playback
+// tests run instantly and always alike. Keeps every contract of IMediaPlayer: seek is
+// complete at once, stop returns to 0, the end of the media reports Stopped at 0, and a
+// stop position (when set) halts the play exactly there with the position kept.
+class FakeMediaPlayer final : public IMediaPlayer {
+public:
+    // Duration of media opened from `path`; media without a duration is 60 s long.
+    void setDuration(const QString& path, double seconds) { durations_[path] = seconds; }
+    // Moves the virtual clock; a playing player's position moves with it.
+    void advance(double seconds);
+
+    void setUrl(const QString& path) override;
+    QString url() const override { return url_; }
+    void close() override;
+    void play() override;
+    void stop() override;
+    double currentPosition() const override { return position_; }
+    void setCurrentPosition(double seconds) override;
+    PlayState playState() const override { return state_; }
+    void setStopPosition(double seconds) override { stopAt_ = seconds; }
+
+    double stopPosition() const { return stopAt_; }
+    double duration() const { return url_.isEmpty() ? 0.0 : duration_; }
+    // Every call made, in order ("setUrl <path>", "play", "stop", "seek 2.73", "close").
+    QStringList calls;
+
+private:
+    QHash<QString, double> durations_;
+    QString url_;
+    double duration_ = 0.0;
+    double position_ = 0.0;
+    double stopAt_ = -1.0;
+    PlayState state_ = Undefined;
+};
+
+} // namespace lesnor::test

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "FakeMediaPlayer.h"
+
+#include "platform/FileOps.h"
+#include "platform/LocalFileOps.h"
+#include "platform/Recorder.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+#include "platform/Speech.h"
+
+#include <QSet>
+#include <QStringList>
+
+namespace lesnor::test {
+
+// Records the commands; answers 0 unless told to fail.
+class FakeRecorder final : public IRecorder {
+public:
+    int sendString(const QString& command, QString* returnText = nullptr) override
+    {
+        commands << command;
+        if (returnText)
+            returnText->clear();
+        return failWith;
+    }
+    QStringList commands;
+    int failWith = 0;
+};
+
+class FakeSpeech final : public ISpeech {
+public:
+    void Register(const QString& site, const QString& app) override { registered << site << app; }
+    void setSpeed(int wordsPerMinute) override { speed_ = wordsPerMinute; }
+    int speed() const override { return speed_; }
+    void Speak(const QString& text, int flags) override
+    {
+        spoken << text;
+        lastFlags = flags;
+    }
+    QStringList registered;
+    QStringList spoken;
+    int lastFlags = -1;
+
+private:
+    int speed_ = 0;
+};
+
+class FakeShell final : public IShell {
+public:
+    bool openUrl(const QString& address) override
+    {
+        opened << address;
+        return succeed;
+    }
+    QStringList opened;
+    bool succeed = true;
+};
+
+// Real file operations, except for the paths a test marks as failing.
+class FailingFileOps final : public IFileOps {
+public:
+    QSet<QString> failing; // paths whose every operation fails
+    QStringList log;       // "delete <path>", "removeFolder <path>", "write <path>", ...
+
+    bool isPlainFile(const QString& path) const override { return real_.isPlainFile(path); }
+    bool exists(const QString& path) const override { return real_.exists(path); }
+    bool makeFolder(const QString& path) override { return note("makeFolder", path) && real_.makeFolder(path); }
+    bool copyFile(const QString& from, const QString& to) override
+    {
+        return note("copy", to) && real_.copyFile(from, to);
+    }
+    bool deleteFile(const QString& path) override { return note("delete", path) && real_.deleteFile(path); }
+    bool removeFolder(const QString& path) override
+    {
+        return note("removeFolder", path) && real_.removeFolder(path);
+    }
+    bool writeFileAtomically(const QString& path, const QByteArray& bytes) override
+    {
+        return note("write", path) && real_.writeFileAtomically(path, bytes);
+    }
+
+private:
+    bool note(const char* what, const QString& path)
+    {
+        log << QString::fromLatin1(what) + QLatin1Char(' ') + path;
+        return !failing.contains(path);
+    }
+    LocalFileOps real_;
+};
+
+// A full set of fakes for a window under test.
+struct FakeServices {
+    FakeMediaPlayer player;
+    FakeRecorder recorder;
+    FakeSpeech speech;
+    FakeShell shell;
+    FailingFileOps files;
+    Services view{player, recorder, speech, shell, files};
+};
+
+} // namespace lesnor::test

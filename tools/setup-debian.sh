@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package Lesnor needs to build, run and test.
+# Idempotent: asks apt only for what is missing, runs `apt-get update` only then,
+# and uses sudo only when not already root.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config git
+  qt6-base-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  libespeak-ng-dev
+  # run: MP3 decoding, sound output, fonts for Chinese text, Arial-metric faces
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
+  fonts-wqy-microhei fonts-liberation fonts-dejavu-core
+  # the lesson pack's recordings are synthesised at build time
+  espeak-ng sox lame
+  # tests: an independent Jet 3 reader, a display and a headless sound server
+  mdbtools xvfb xauth
+  pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
