@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace lesnor {
+
+// One row of the sentence table 句库 (columns 句子, 中文, 开始时间, 结束时间, 课别, 册别).
+struct SentenceRow {
+    QString english;
+    QString chinese;
+    QString start;
+    QString end;
+    QString lesson; // "Lesson 3"
+    QString book;   // "1".."4"
+};
+
+// One row of the word table 单词 (columns 单词, 中文, 课别, 册别).
+struct WordRow {
+    QString word;
+    QString chinese;
+    QString lesson;
+    QString book;
+};
+
+// A whole lesson database file (Jet 3, code page 936) holding the two tables with these
+// rows in this storage order. Used to build the shipped database and test fixtures.
+QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words);
+
+} // namespace lesnor
