@@ -7,15 +7,13 @@ namespace lesnor {
 
 Form1::Form1(Services& services, QWidget* parent)
     : QMainWindow(parent)
-    , services_(services)
-{
+    , services_(services) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vyk真人发音电子版 V3.2"));
     buildMenus();
 }
 
-void Form1::buildMenus()
-{
+void Form1::buildMenus() {
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("文件(F)"));
     fileMenu->setObjectName(QStringLiteral("文件"));
     QAction* quit = fileMenu->addAction(QStringLiteral("退出"));
@@ -30,20 +28,17 @@ void Form1::buildMenus()
     home->setObjectName(QStringLiteral("访问作者主页"));
 }
 
-void Form1::Form_Load()
-{
+void Form1::Form_Load() {
     setWindowState(windowState() | Qt::WindowMaximized);
     show();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
-{
+void Form1::closeEvent(QCloseEvent* event) {
     runShutDown();
     event->accept();
 }
 
-void Form1::runShutDown()
-{
+void Form1::runShutDown() {
     if (shutDown_)
         shutDown_();
 }

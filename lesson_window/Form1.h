@@ -3,7 +3,6 @@
 #include "platform/Services.h"
 
 #include <QMainWindow>
-
 #include <functional>
 
 namespace lesnor {

@@ -5,8 +5,7 @@
 
 namespace lesnor {
 
-bool DesktopShell::openUrl(const QString& address)
-{
+bool DesktopShell::openUrl(const QString& address) {
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
         return false;

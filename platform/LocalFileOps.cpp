@@ -7,24 +7,20 @@
 
 namespace lesnor {
 
-bool LocalFileOps::isPlainFile(const QString& path) const
-{
+bool LocalFileOps::isPlainFile(const QString& path) const {
     const QFileInfo info(path);
     return info.exists() && info.isFile() && !info.isHidden();
 }
 
-bool LocalFileOps::exists(const QString& path) const
-{
+bool LocalFileOps::exists(const QString& path) const {
     return QFileInfo::exists(path);
 }
 
-bool LocalFileOps::makeFolder(const QString& path)
-{
+bool LocalFileOps::makeFolder(const QString& path) {
     return QDir().mkdir(path);
 }
 
-bool LocalFileOps::copyFile(const QString& from, const QString& to)
-{
+bool LocalFileOps::copyFile(const QString& from, const QString& to) {
     if (!QFileInfo(from).isFile())
         return false;
     QFile source(from);
@@ -45,16 +41,14 @@ bool LocalFileOps::copyFile(const QString& from, const QString& to)
     return target.commit();
 }
 
-bool LocalFileOps::deleteFile(const QString& path)
-{
+bool LocalFileOps::deleteFile(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink())
         return false;
     return QFile::remove(path);
 }
 
-bool LocalFileOps::removeFolder(const QString& path)
-{
+bool LocalFileOps::removeFolder(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymLink())
         return QFile::remove(path); // the link goes, never what it points to
@@ -64,8 +58,7 @@ bool LocalFileOps::removeFolder(const QString& path)
     return QDir(path).removeRecursively();
 }
 
-bool LocalFileOps::writeFileAtomically(const QString& path, const QByteArray& bytes)
-{
+bool LocalFileOps::writeFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

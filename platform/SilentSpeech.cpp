@@ -2,14 +2,12 @@
 
 namespace lesnor {
 
-void SilentSpeech::Register(const QString& site, const QString& app)
-{
+void SilentSpeech::Register(const QString& site, const QString& app) {
     (void)site;
     (void)app;
 }
 
-void SilentSpeech::Speak(const QString& text, int flags)
-{
+void SilentSpeech::Speak(const QString& text, int flags) {
     (void)text;
     (void)flags;
 }

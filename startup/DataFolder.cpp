@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QFile>
-
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,23 +15,20 @@ namespace {
 QString g_dataFolder;
 QString g_programFolder;
 
-bool isPrivateFolder(const QByteArray& path)
-{
+bool isPrivateFolder(const QByteArray& path) {
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0)
         return false;
     return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
-QString withSlash(const QString& path)
-{
+QString withSlash(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
 } // namespace
 
-QString resolveDataFolder(const QString& tempPath)
-{
+QString resolveDataFolder(const QString& tempPath) {
     const QString base = withSlash(tempPath);
     const QString preferred = base + QStringLiteral("lesnor-") + QString::number(::getuid());
     const QByteArray preferredBytes = QFile::encodeName(preferred);
@@ -49,33 +45,27 @@ QString resolveDataFolder(const QString& tempPath)
     return withSlash(QFile::decodeName(pattern));
 }
 
-const QString& DataFolder()
-{
+const QString& DataFolder() {
     return g_dataFolder;
 }
 
-void setDataFolder(const QString& folder)
-{
+void setDataFolder(const QString& folder) {
     g_dataFolder = folder;
 }
 
-const QString& ProgramFolder()
-{
+const QString& ProgramFolder() {
     return g_programFolder;
 }
 
-void setProgramFolder(const QString& folder)
-{
+void setProgramFolder(const QString& folder) {
     g_programFolder = folder.isEmpty() ? folder : withSlash(folder);
 }
 
-DataFolderLock::~DataFolderLock()
-{
+DataFolderLock::~DataFolderLock() {
     release();
 }
 
-bool DataFolderLock::acquireShared(const QString& folder)
-{
+bool DataFolderLock::acquireShared(const QString& folder) {
     release();
     if (folder.isEmpty())
         return false;
@@ -93,15 +83,13 @@ bool DataFolderLock::acquireShared(const QString& folder)
     return true;
 }
 
-bool DataFolderLock::tryBecomeLast()
-{
+bool DataFolderLock::tryBecomeLast() {
     if (fd_ < 0)
         return false;
     return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
 }
 
-void DataFolderLock::release()
-{
+void DataFolderLock::release() {
     if (fd_ >= 0) {
         ::close(fd_); // closing the descriptor drops the lock
         fd_ = -1;

@@ -9,8 +9,7 @@
 
 namespace lesnor {
 
-const QList<CarriedFile>& carriedFiles()
-{
+const QList<CarriedFile>& carriedFiles() {
     static const QList<CarriedFile> list = {
         {102, files::font},
         {103, files::dictionary},
@@ -19,18 +18,15 @@ const QList<CarriedFile>& carriedFiles()
     return list;
 }
 
-QString resourcePath(int resourceId)
-{
+QString resourcePath(int resourceId) {
     return QStringLiteral(":/custom/") + QString::number(resourceId);
 }
 
-QString dataPath(const QString& dataFolder, const QString& name)
-{
+QString dataPath(const QString& dataFolder, const QString& name) {
     return dataFolder + QLatin1Char('/') + name;
 }
 
-int installCarriedFiles(const QString& dataFolder, IFileOps& files, const QList<CarriedFile>& which)
-{
+int installCarriedFiles(const QString& dataFolder, IFileOps& files, const QList<CarriedFile>& which) {
     if (dataFolder.isEmpty())
         return 0; // no private folder: write nothing rather than somewhere shared
     int written = 0;
@@ -50,12 +46,9 @@ ShutdownSequence::ShutdownSequence(IRecorder& recorder, IMediaPlayer& player, IF
     , player_(player)
     , files_(files)
     , lock_(lock)
-    , endProcess_(std::move(endProcess))
-{
-}
+    , endProcess_(std::move(endProcess)) {}
 
-void ShutdownSequence::run(const QString& dataFolder)
-{
+void ShutdownSequence::run(const QString& dataFolder) {
     if (ran_)
         return;
     ran_ = true;

@@ -2,8 +2,7 @@
 
 namespace lesnor::test {
 
-void FakeMediaPlayer::advance(double seconds)
-{
+void FakeMediaPlayer::advance(double seconds) {
     if (state_ != Playing)
         return;
     const double target = position_ + seconds;
@@ -20,8 +19,7 @@ void FakeMediaPlayer::advance(double seconds)
     position_ = target;
 }
 
-void FakeMediaPlayer::setUrl(const QString& path)
-{
+void FakeMediaPlayer::setUrl(const QString& path) {
     calls << QStringLiteral("setUrl ") + path;
     url_ = path;
     duration_ = path.isEmpty() ? 0.0 : durations_.value(path, 60.0);
@@ -30,8 +28,7 @@ void FakeMediaPlayer::setUrl(const QString& path)
     state_ = path.isEmpty() ? Undefined : Stopped;
 }
 
-void FakeMediaPlayer::close()
-{
+void FakeMediaPlayer::close() {
     calls << QStringLiteral("close");
     url_.clear();
     duration_ = 0.0;
@@ -39,24 +36,21 @@ void FakeMediaPlayer::close()
     state_ = Undefined;
 }
 
-void FakeMediaPlayer::play()
-{
+void FakeMediaPlayer::play() {
     calls << QStringLiteral("play");
     if (url_.isEmpty())
         return;
     state_ = Playing;
 }
 
-void FakeMediaPlayer::stop()
-{
+void FakeMediaPlayer::stop() {
     calls << QStringLiteral("stop");
     position_ = 0.0;
     if (!url_.isEmpty())
         state_ = Stopped;
 }
 
-void FakeMediaPlayer::setCurrentPosition(double seconds)
-{
+void FakeMediaPlayer::setCurrentPosition(double seconds) {
     calls << QStringLiteral("seek ") + QString::number(seconds);
     if (url_.isEmpty())
         return;

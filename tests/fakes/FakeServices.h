@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FakeMediaPlayer.h"
-
 #include "platform/FileOps.h"
 #include "platform/LocalFileOps.h"
 #include "platform/Recorder.h"
@@ -17,8 +16,7 @@ namespace lesnor::test {
 // Records the commands; answers 0 unless told to fail.
 class FakeRecorder final : public IRecorder {
 public:
-    int sendString(const QString& command, QString* returnText = nullptr) override
-    {
+    int sendString(const QString& command, QString* returnText = nullptr) override {
         commands << command;
         if (returnText)
             returnText->clear();
@@ -33,8 +31,7 @@ public:
     void Register(const QString& site, const QString& app) override { registered << site << app; }
     void setSpeed(int wordsPerMinute) override { speed_ = wordsPerMinute; }
     int speed() const override { return speed_; }
-    void Speak(const QString& text, int flags) override
-    {
+    void Speak(const QString& text, int flags) override {
         spoken << text;
         lastFlags = flags;
     }
@@ -48,8 +45,7 @@ private:
 
 class FakeShell final : public IShell {
 public:
-    bool openUrl(const QString& address) override
-    {
+    bool openUrl(const QString& address) override {
         opened << address;
         return succeed;
     }
@@ -65,24 +61,22 @@ public:
 
     bool isPlainFile(const QString& path) const override { return real_.isPlainFile(path); }
     bool exists(const QString& path) const override { return real_.exists(path); }
-    bool makeFolder(const QString& path) override { return note("makeFolder", path) && real_.makeFolder(path); }
-    bool copyFile(const QString& from, const QString& to) override
-    {
+    bool makeFolder(const QString& path) override {
+        return note("makeFolder", path) && real_.makeFolder(path);
+    }
+    bool copyFile(const QString& from, const QString& to) override {
         return note("copy", to) && real_.copyFile(from, to);
     }
     bool deleteFile(const QString& path) override { return note("delete", path) && real_.deleteFile(path); }
-    bool removeFolder(const QString& path) override
-    {
+    bool removeFolder(const QString& path) override {
         return note("removeFolder", path) && real_.removeFolder(path);
     }
-    bool writeFileAtomically(const QString& path, const QByteArray& bytes) override
-    {
+    bool writeFileAtomically(const QString& path, const QByteArray& bytes) override {
         return note("write", path) && real_.writeFileAtomically(path, bytes);
     }
 
 private:
-    bool note(const char* what, const QString& path)
-    {
+    bool note(const char* what, const QString& path) {
         log << QString::fromLatin1(what) + QLatin1Char(' ') + path;
         return !failing.contains(path);
     }

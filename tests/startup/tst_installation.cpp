@@ -1,6 +1,5 @@
 // Data folder, carried files and the shutdown sequence.
 #include "FakeServices.h"
-
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 
@@ -8,7 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,21 +15,18 @@ using namespace lesnor::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
+QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
+void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
 }
 
-QString preferredFolder(const QString& temp)
-{
+QString preferredFolder(const QString& temp) {
     return temp + QStringLiteral("/lesnor-") + QString::number(::getuid());
 }
 
@@ -40,8 +35,7 @@ QString preferredFolder(const QString& temp)
 class TestInstallation : public QObject {
     Q_OBJECT
 private slots:
-    void dataFolderIsPrivateAndEndsInSlash()
-    {
+    void dataFolderIsPrivateAndEndsInSlash() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         QCOMPARE(folder, preferredFolder(temp.path()) + QLatin1Char('/'));
@@ -52,8 +46,7 @@ private slots:
         QCOMPARE(resolveDataFolder(temp.path()), folder);
     }
 
-    void plantedSymlinkIsNeverUsed()
-    {
+    void plantedSymlinkIsNeverUsed() {
         QTemporaryDir temp;
         QTemporaryDir elsewhere;
         QVERIFY(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0700) == 0);
@@ -69,8 +62,7 @@ private slots:
         QVERIFY(QDir(elsewhere.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     }
 
-    void sharedOrForeignFolderIsNotUsed()
-    {
+    void sharedOrForeignFolderIsNotUsed() {
         QTemporaryDir temp;
         const QString name = preferredFolder(temp.path());
         QVERIFY(QDir().mkdir(name));
@@ -84,8 +76,7 @@ private slots:
         }
     }
 
-    void carriedFilesAreWrittenWholeAndExact()
-    {
+    void carriedFilesAreWrittenWholeAndExact() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         // An older, longer file must not keep its tail.
@@ -104,15 +95,13 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
 
-    void failingStepsAreSkipped()
-    {
+    void failingStepsAreSkipped() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         FailingFileOps files;
         files.failing.insert(dataPath(folder, files::dictionary));
-        const QList<CarriedFile> list = {{999, QStringLiteral("missing.bin")},
-                                         {103, files::dictionary},
-                                         {105, files::database}};
+        const QList<CarriedFile> list = {
+            {999, QStringLiteral("missing.bin")}, {103, files::dictionary}, {105, files::database}};
         QCOMPARE(installCarriedFiles(folder, files, list), 1);
         QVERIFY(QFile::exists(dataPath(folder, files::database)));
         QVERIFY(!QFile::exists(dataPath(folder, QStringLiteral("missing.bin"))));
@@ -120,8 +109,7 @@ private slots:
         QCOMPARE(installCarriedFiles(QString(), files), 0);
     }
 
-    void shutdownRemovesExactlyTheFourItems()
-    {
+    void shutdownRemovesExactlyTheFourItems() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         FakeServices services;
@@ -134,7 +122,8 @@ private slots:
         DataFolderLock lock;
         QVERIFY(lock.acquireShared(folder));
         int ended = 0;
-        ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [&] { ++ended; });
+        ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock,
+                                  [&] { ++ended; });
         shutdown.run(folder);
         shutdown.run(folder); // a second trigger does nothing
 
@@ -149,21 +138,20 @@ private slots:
         QVERIFY(QFile::exists(dataPath(folder, QStringLiteral("notes.txt"))));
     }
 
-    void shutdownRightAfterStartSkipsMissingItems()
-    {
+    void shutdownRightAfterStartSkipsMissingItems() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         FakeServices services;
         services.recorder.failWith = 263;
         int ended = 0;
-        ShutdownSequence shutdown(services.recorder, services.player, services.files, nullptr, [&] { ++ended; });
+        ShutdownSequence shutdown(services.recorder, services.player, services.files, nullptr,
+                                  [&] { ++ended; });
         shutdown.run(folder);
         QCOMPARE(ended, 1);
         QVERIFY(services.files.log.contains("removeFolder " + dataPath(folder, files::audioCopies)));
     }
 
-    void onlyTheLastCopyCleansUp()
-    {
+    void onlyTheLastCopyCleansUp() {
         QTemporaryDir temp;
         const QString folder = resolveDataFolder(temp.path());
         FakeServices first;
