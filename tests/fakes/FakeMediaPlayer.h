@@ -26,11 +26,15 @@ public:
     double currentPosition() const override { return position_; }
     void setCurrentPosition(double seconds) override;
     PlayState playState() const override { return state_; }
-    void setStopPosition(double seconds) override { stopAt_ = seconds; }
+    void setStopPosition(double seconds) override {
+        calls << QStringLiteral("stopAt ") + QString::number(seconds);
+        stopAt_ = seconds;
+    }
 
     double stopPosition() const { return stopAt_; }
     double duration() const { return url_.isEmpty() ? 0.0 : duration_; }
-    // Every call made, in order ("setUrl <path>", "play", "stop", "seek 2.73", "close").
+    // Every call made, in order ("setUrl <path>", "play", "stop", "seek 2.73", "close",
+    // "stopAt 2.431").
     QStringList calls;
 
 private:

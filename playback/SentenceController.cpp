@@ -1,0 +1,208 @@
+#include "playback/SentenceController.h"
+
+#include "lessons/LenientNumber.h"
+#include "platform/MediaPlayer.h"
+#include "playback/LessonView.h"
+
+#include <limits>
+
+namespace lesnor {
+
+namespace {
+
+constexpr int lowestIndex = std::numeric_limits<qint16>::min();
+constexpr int highestIndex = std::numeric_limits<qint16>::max();
+
+// A stop position this far past the end time leaves the player paused at a position the
+// end test (strictly greater) still recognises on the next sample.
+constexpr double stopMargin = 0.001;
+
+} // namespace
+
+SentenceController::SentenceController(IMediaPlayer& player, ILessonView& view, QObject* parent)
+    : QObject(parent)
+    , player_(player)
+    , view_(view) {
+    Timer1_.setInterval(1);
+    Timer1_.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1_, &QTimer::timeout, this, &SentenceController::tick);
+    pause_.setSingleShot(true);
+    pause_.setInterval(pauseMilliseconds);
+    pause_.setTimerType(Qt::PreciseTimer);
+    connect(&pause_, &QTimer::timeout, this, &SentenceController::nextAfterPause);
+}
+
+void SentenceController::lessonLoaded(const Lesson& lesson) {
+    pause_.stop();
+    Timer1_.stop();
+    lesson_ = lesson;
+    SentenceIndex_ = -1;
+    ContinuousRead_ = false;
+    // The text that held the old highlight is gone with the old lesson.
+    highlightLength_ = -1;
+    view_.setStopCommandEnabled(false);
+    view_.setToolbarButtonEnabled(0, true);
+    view_.setToolbarButtonEnabled(1, true);
+}
+
+void SentenceController::ClearHighlight() {
+    if (highlightLength_ < 0)
+        return;
+    view_.colourLessonText(highlightStart_, highlightLength_, ILessonView::TextColour::Teal);
+    view_.setLessonCaret(highlightStart_);
+    highlightLength_ = -1;
+}
+
+void SentenceController::HighlightSentence(int i) {
+    if (i >= 0 && i < lesson_.count()) {
+        const int start = lesson_.documentStart(i);
+        const int length = int(lesson_.List1.at(i).size());
+        view_.colourLessonText(start, length, ILessonView::TextColour::Red);
+        view_.setLessonCaret(start + length);
+        highlightStart_ = start;
+        highlightLength_ = length;
+    }
+    showSentenceTexts(i);
+}
+
+void SentenceController::showSentenceTexts(int i) {
+    const QString english = Lesson::at(lesson_.List1, i);
+    const QString chinese = Lesson::at(lesson_.List2, i);
+    view_.setSentenceText(english);
+    view_.setCaption(ILessonView::Caption::Label9, english);
+    view_.setCaption(ILessonView::Caption::Label10, chinese);
+    view_.setCaption(ILessonView::Caption::Label8, view_.translationShown() ? chinese : QString());
+}
+
+void SentenceController::PlaySentence(int i) {
+    // A sentence chosen now supersedes one waiting for the end of a pause.
+    pause_.stop();
+    ClearHighlight();
+    SentenceIndex_ = qint16(i);
+    HighlightSentence(i);
+    startSentence(i);
+}
+
+void SentenceController::startSentence(int i) {
+    Timer1_.start();
+    const QString end = Lesson::at(lesson_.List4, i);
+    player_.setStopPosition(end.isEmpty() ? -1.0 : lenientNumber(end) + stopMargin);
+    player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, i)));
+    player_.play();
+}
+
+void SentenceController::ResetReading() {
+    ClearHighlight();
+    SentenceIndex_ = -1;
+    ContinuousRead_ = false;
+    view_.setStopCommandEnabled(false);
+    view_.setReadCommandEnabled(true);
+    view_.setSentenceText(QString());
+    view_.setCaption(ILessonView::Caption::Label8, QString());
+    view_.setCaption(ILessonView::Caption::Label10, QString());
+}
+
+void SentenceController::readLesson() {
+    PlaySentence(0);
+    ContinuousRead_ = true;
+    view_.setStopCommandEnabled(true);
+    view_.setReadCommandEnabled(false);
+}
+
+void SentenceController::stopReading() {
+    pause_.stop();
+    player_.stop();
+    Timer1_.stop();
+    ResetReading();
+}
+
+void SentenceController::previousSentence() {
+    if (ContinuousRead_)
+        return;
+    if (SentenceIndex_ > lowestIndex)
+        --SentenceIndex_;
+    if (SentenceIndex_ < 0) {
+        SentenceIndex_ = 0;
+        view_.setToolbarButtonEnabled(0, false);
+    }
+    view_.setToolbarButtonEnabled(1, true);
+    ClearHighlight();
+    HighlightSentence(SentenceIndex_);
+}
+
+void SentenceController::nextSentence() {
+    if (ContinuousRead_)
+        return;
+    if (SentenceIndex_ < highestIndex)
+        ++SentenceIndex_;
+    if (SentenceIndex_ > lesson_.count() - 1) {
+        SentenceIndex_ = qint16(lesson_.count() - 1);
+        view_.setToolbarButtonEnabled(1, false);
+    }
+    view_.setToolbarButtonEnabled(0, true);
+    ClearHighlight();
+    HighlightSentence(SentenceIndex_);
+}
+
+void SentenceController::readSentence() {
+    if (SentenceIndex_ < 0 || ContinuousRead_)
+        return;
+    PlaySentence(SentenceIndex_);
+}
+
+void SentenceController::sentenceClicked(int documentPosition) {
+    if (ContinuousRead_)
+        return;
+    const int i = lesson_.sentenceAtDocumentPosition(documentPosition);
+    if (i < 0 || i > highestIndex)
+        return;
+    PlaySentence(i);
+}
+
+void SentenceController::tick() {
+    const QString text = numberText(player_.currentPosition());
+    if (text == Text1_)
+        return;
+    Text1_ = text;
+    view_.setPositionText(text);
+    Text1Changed();
+}
+
+void SentenceController::Text1Changed() {
+    const QString end = Lesson::at(lesson_.List4, SentenceIndex_);
+    if (!end.isEmpty() && lenientNumber(end) < lenientNumber(Text1_)) {
+        player_.stop();
+        Timer1_.stop();
+        if (ContinuousRead_) {
+            // The last sentence is not replayed even when it has an end time of its own.
+            if (SentenceIndex_ >= lesson_.count() - 1)
+                ResetReading();
+            else
+                pause_.start();
+        }
+    }
+    // The recording has ended under a reading that has no pause pending: after the last
+    // sentence, in a lesson without sentences, or when the recording is shorter than the
+    // sentence times say.
+    if (ContinuousRead_ && !pause_.isActive() && player_.playState() == IMediaPlayer::Stopped)
+        ResetReading();
+}
+
+void SentenceController::endPause() {
+    if (!pause_.isActive())
+        return;
+    pause_.stop();
+    nextAfterPause();
+}
+
+void SentenceController::nextAfterPause() {
+    if (!ContinuousRead_)
+        return;
+    if (SentenceIndex_ < lesson_.count() - 1 && SentenceIndex_ < highestIndex)
+        ++SentenceIndex_;
+    startSentence(SentenceIndex_);
+    ClearHighlight();
+    HighlightSentence(SentenceIndex_);
+}
+
+} // namespace lesnor
