@@ -121,7 +121,7 @@ word_rows() {
     local book=$1 file=$2
     awk -F'\t' -v OFS='\t' -v book="$book" -v file="$file" '
         /^#/ || $0 == "" { next }
-        NF != 3 || $1 !~ /^[1-9][0-9]*$/ || $2 == "" || $3 == "" {
+        NF != 3 || $1 !~ /^[1-9][0-9]*$/ || $2 == "" || $3 == "" || /\r/ {
             printf "%s:%d: expected <lesson><TAB><word><TAB><gloss>\n", file, NR > "/dev/stderr"; bad = 1; next
         }
         { print book, "Lesson " $1, $2, $3 }
