@@ -9,12 +9,12 @@ namespace lesnor {
 // are parallel (entry i of each belongs to sentence i, in database order) and always
 // the same length.
 struct Lesson {
-    QString caption;       // "Lesson 3"; "" when nothing is loaded
-    QStringList List1;     // English text, exactly as stored
-    QStringList List2;     // Chinese translation
-    QStringList List3;     // start time text (".5", "2.73")
-    QStringList List4;     // end time text; "" for the last sentence
-    QStringList wordLines; // "excuse /v.原谅", one per vocabulary entry
+    QString caption;         // "Lesson 3"; "" when nothing is loaded
+    QStringList List1;       // English text, exactly as stored
+    QStringList List2;       // Chinese translation
+    QStringList List3;       // start time text (".5", "2.73")
+    QStringList List4;       // end time text; "" for the last sentence
+    QStringList wordLines;   // "excuse /v.原谅", one per vocabulary entry
     QString LessonAudioFile; // the stored recording's full path; "" when nothing is loaded
 
     int count() const { return int(List1.size()); }
