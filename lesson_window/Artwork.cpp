@@ -11,8 +11,7 @@ namespace lesnor::artwork {
 namespace {
 
 // Runs `draw` in a design space of `w` × `h` units mapped onto `r`.
-template <class Draw>
-void inDesignSpace(QPainter& p, const QRectF& r, qreal w, qreal h, Draw draw) {
+template <class Draw> void inDesignSpace(QPainter& p, const QRectF& r, qreal w, qreal h, Draw draw) {
     p.save();
     p.translate(r.topLeft());
     p.scale(r.width() / w, r.height() / h);
@@ -38,7 +37,7 @@ void accentBar(QPainter& p, const QRectF& r) {
     const qreal inset = qMax<qreal>(4, r.height() * 0.22);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(66, 124, 204));
-    p.drawRoundedRect(QRectF(r.left() + 3, r.top() + inset, 3, r.height() - 2 * inset), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(r.left() + 1, r.top() + inset, 2.5, r.height() - 2 * inset), 1.2, 1.2);
 }
 
 void stripLines(QPainter& p, const QRectF& r, const QColor& bottom) {
@@ -169,8 +168,8 @@ void bookImage(QPainter& p) {
 }
 
 void lessonImage(QPainter& p) {
-    const QPolygonF page{{QPointF(3.5, 1.5), QPointF(9.8, 1.5), QPointF(13, 4.7), QPointF(13, 14.5),
-                          QPointF(3.5, 14.5)}};
+    const QPolygonF page{
+        {QPointF(3.5, 1.5), QPointF(9.8, 1.5), QPointF(13, 4.7), QPointF(13, 14.5), QPointF(3.5, 14.5)}};
     p.setPen(pen(QColor(116, 132, 160), 0.9));
     p.setBrush(QColor(255, 255, 255));
     p.drawPolygon(page);
@@ -198,34 +197,36 @@ QIcon iconOf(void (*draw)(QPainter&)) {
 
 } // namespace
 
-Picture titleStrip() {
-    return Picture(QStringLiteral("title-strip"), [](QPainter& p, const QRectF& r) {
-        p.fillRect(r, vertical(r, QColor(253, 254, 255), QColor(216, 229, 247)));
-        stripLines(p, r, QColor(168, 192, 226));
-        accentBar(p, r);
-    });
+Picture titleStrip(bool accent) {
+    return Picture(accent ? QStringLiteral("title-strip") : QStringLiteral("title-strip-plain"),
+                   [accent](QPainter& p, const QRectF& r) {
+                       p.fillRect(r, vertical(r, QColor(253, 254, 255), QColor(216, 229, 247)));
+                       stripLines(p, r, QColor(168, 192, 226));
+                       if (accent)
+                           accentBar(p, r);
+                   });
 }
 
 Picture toolbarStrip() {
     return Picture(QStringLiteral("toolbar-strip"), [](QPainter& p, const QRectF& r) {
         p.fillRect(r, vertical(r, QColor(255, 255, 255, 170), QColor(255, 255, 255, 0)));
         stripLines(p, r, QColor(176, 198, 228));
-        accentBar(p, r);
     });
 }
 
 Picture buttonNormal() {
-    return Picture(QStringLiteral("button-normal"), [](QPainter& p, const QRectF& r) { button(p, r, false, 3); });
+    return Picture(QStringLiteral("button-normal"),
+                   [](QPainter& p, const QRectF& r) { button(p, r, false, 3); });
 }
 
 Picture buttonPressed() {
-    return Picture(QStringLiteral("button-pressed"), [](QPainter& p, const QRectF& r) { button(p, r, true, 3); });
+    return Picture(QStringLiteral("button-pressed"),
+                   [](QPainter& p, const QRectF& r) { button(p, r, true, 3); });
 }
 
 Picture toggleButton() {
-    return Picture(QStringLiteral("toggle-button"), [](QPainter& p, const QRectF& r) {
-        button(p, r.adjusted(2, 3, -2, -3), false, 5);
-    });
+    return Picture(QStringLiteral("toggle-button"),
+                   [](QPainter& p, const QRectF& r) { button(p, r.adjusted(2, 3, -2, -3), false, 5); });
 }
 
 Picture divider() {

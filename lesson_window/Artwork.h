@@ -19,8 +19,8 @@ inline const QColor popupBack{255, 255, 192};
 inline const QColor panelFrame{158, 182, 214};
 inline const QColor titleText{28, 58, 104};
 
-// Title strip of a panel (the tree, word-list, lesson-text and translation panels).
-Picture titleStrip();
+// Title strip of a panel; the accent mark sits left of titles that leave room for it.
+Picture titleStrip(bool accent = true);
 // The sentence toolbar's strip, laid over its back colour.
 Picture toolbarStrip();
 // A toolbar button frame, released and pressed.

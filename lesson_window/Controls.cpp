@@ -110,6 +110,16 @@ void CaptionLabel::setForeColor(const QColor& color) {
     setPalette(p);
 }
 
+void CaptionLabel::setText(const QString& text) {
+    QLabel::setText(text);
+    if (autoSize_)
+        resize(captionWidth(), height());
+}
+
+int CaptionLabel::captionWidth() const {
+    return text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text()) + 2;
+}
+
 void CaptionLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange)
         setAttribute(Qt::WA_TransparentForMouseEvents, !isEnabled());

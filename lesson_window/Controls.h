@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 class QPainter;
@@ -79,10 +78,14 @@ public:
     // let their container show through.
     void setBackColor(const QColor& color);
     void setForeColor(const QColor& color);
-    // An auto-sized label's width follows its caption; others keep their design width
-    // (growing only when their text would be cut).
+    // An auto-sized label's width follows its caption, also when setText() changes it;
+    // others keep their design width (growing only when their text would be cut).
     void setAutoSize(bool on) { autoSize_ = on; }
     bool autoSize() const { return autoSize_; }
+    // The caption; hides QLabel::setText so that an auto-sized label follows it.
+    void setText(const QString& text);
+    // The width an auto-sized label takes for its caption (0 for an empty one).
+    int captionWidth() const;
 
 signals:
     void mouseDown(Qt::MouseButton button);

@@ -64,8 +64,7 @@ Picture popupFrame() {
     });
 }
 
-template <class Edit>
-void plainBox(Edit* edit, const QFont& font) {
+template <class Edit> void plainBox(Edit* edit, const QFont& font) {
     edit->setFont(font);
     edit->setFrameShape(QFrame::NoFrame);
     edit->setReadOnly(true);
@@ -90,8 +89,9 @@ Form1::Form1(Services& services, QWidget* parent)
 
 Form1::~Form1() = default;
 
-template <class T>
-T* Form1::add(T* widget) {
+template <class T> T* Form1::add(T* widget, const QString& name) {
+    if (!name.isEmpty())
+        widget->setObjectName(name);
     controls_.insert(widget->objectName(), widget);
     return widget;
 }
@@ -164,21 +164,17 @@ void Form1::buildControls() {
     picture(QStringLiteral("Picture9"), client, artwork::divider());
     buildCommandBar(client);
 
-    Text1_ = add(new QLineEdit(QStringLiteral("0"), client));
-    Text1_->setObjectName(QStringLiteral("Text1"));
+    Text1_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text1"));
     Text1_->hide();
-    Text2_ = add(new QLineEdit(QStringLiteral("0"), client));
-    Text2_->setObjectName(QStringLiteral("Text2"));
+    Text2_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text2"));
     Text2_->hide();
     // The player has no window of its own; this stand-in only holds its place.
-    auto* W1 = add(new QWidget(client));
-    W1->setObjectName(QStringLiteral("W1"));
+    auto* W1 = add(new QWidget(client), QStringLiteral("W1"));
     W1->hide();
 
     PictureBox* treeTitle = picture(indexed("Picture1", 0), client, artwork::titleStrip());
     title(indexed("Label4", 1), QStringLiteral("选择课文"), treeTitle);
-    T1_ = add(new QTreeWidget(client));
-    T1_->setObjectName(QStringLiteral("T1"));
+    T1_ = add(new QTreeWidget(client), QStringLiteral("T1"));
     T1_->setHeaderHidden(true);
     T1_->setFrameShape(QFrame::NoFrame);
     T1_->setIconSize(QSize(16, 16));
@@ -188,16 +184,14 @@ void Form1::buildControls() {
 
     PictureBox* wordTitle = picture(indexed("Picture1", 2), client, artwork::titleStrip());
     title(indexed("Label4", 2), QStringLiteral("生词列表"), wordTitle);
-    r3_ = add(new QPlainTextEdit(client));
-    r3_->setObjectName(QStringLiteral("r3"));
+    r3_ = add(new QPlainTextEdit(client), QStringLiteral("r3"));
     plainBox(r3_, arial(9));
 
     PictureBox* textTitle = picture(indexed("Picture1", 1), client, artwork::titleStrip());
     title(indexed("Label4", 3), QString(), textTitle)->setAutoSize(true);
     Picture5_ = picture(QStringLiteral("Picture5"), client, artwork::buttonNormal());
     Picture6_ = picture(QStringLiteral("Picture6"), client, artwork::buttonPressed());
-    r1_ = add(new QTextEdit(client));
-    r1_->setObjectName(QStringLiteral("r1"));
+    r1_ = add(new QTextEdit(client), QStringLiteral("r1"));
     plainBox(r1_, arial(10.5));
     r1_->setAcceptRichText(false);
     // The right button looks words up in the lesson text: no context menu there.
@@ -213,11 +207,10 @@ void Form1::buildControls() {
         caption->setForeColor(artwork::titleText);
         caption->setEnabled(i < 4);
     }
-    r2_ = add(new QPlainTextEdit(client));
-    r2_->setObjectName(QStringLiteral("r2"));
+    r2_ = add(new QPlainTextEdit(client), QStringLiteral("r2"));
     plainBox(r2_, arial(10.5));
 
-    PictureBox* translationTitle = picture(QStringLiteral("Picture2"), client, artwork::titleStrip());
+    PictureBox* translationTitle = picture(QStringLiteral("Picture2"), client, artwork::titleStrip(false));
     title(indexed("Label4", 4), QStringLiteral("中文翻译"), translationTitle);
     Picture10_ = picture(QStringLiteral("Picture10"), client, artwork::toggleButton());
     Picture10_->setCursor(Qt::PointingHandCursor);
@@ -367,7 +360,6 @@ void Form1::LoadLesson() {
         QString words = lesson_.wordListText();
         r3_->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
-    applyPlace(indexed("Label4", 3)); // its width follows its caption
 
     const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files);
     player.setUrl(audio.playerUrl);
@@ -544,11 +536,12 @@ void Form1::applyPlace(const ControlPlace& place) {
     int y = qRound(t.top / ty);
     int width = qRound((t.left + t.width) / tx) - x;
     int height = qRound((t.top + t.height) / ty) - y;
+    if (auto* label = qobject_cast<CaptionLabel*>(w); label && label->autoSize()) {
+        width = label->captionWidth();
+    }
     if (auto* label = qobject_cast<CaptionLabel*>(w); label && !label->text().isEmpty()) {
         const QFontMetrics metrics(label->font());
-        if (label->autoSize()) {
-            width = metrics.horizontalAdvance(label->text()) + 2;
-        } else if (!label->wordWrap()) {
+        if (!label->autoSize() && !label->wordWrap()) {
             const int needed = metrics.horizontalAdvance(label->text()) + 2;
             if (needed > width) {
                 if (label->alignment() & Qt::AlignHCenter)
@@ -560,8 +553,6 @@ void Form1::applyPlace(const ControlPlace& place) {
             y -= (metrics.height() - height) / 2;
             height = metrics.height();
         }
-    } else if (label && label->autoSize()) {
-        width = 0;
     }
     w->setGeometry(x, y, width, height);
 }

@@ -99,12 +99,12 @@ public:
     CaptionLabel* Label14() const { return Label14_; }
     PictureBox* Picture8() const { return Picture8_; }
     PictureBox* Picture10() const { return Picture10_; }
-    PictureBox* Picture7(int i) const;  // 1..5
-    ImageBox* Image1(int i) const;      // 1..5
-    CaptionLabel* Label6(int i) const;  // 1..5
-    CaptionLabel* Label4(int i) const;  // 0..5
-    PictureBox* Picture4(int i) const;  // 0..5
-    CaptionLabel* Label5(int i) const;  // 0..5
+    PictureBox* Picture7(int i) const; // 1..5
+    ImageBox* Image1(int i) const;     // 1..5
+    CaptionLabel* Label6(int i) const; // 1..5
+    CaptionLabel* Label4(int i) const; // 0..5
+    PictureBox* Picture4(int i) const; // 0..5
+    CaptionLabel* Label5(int i) const; // 0..5
     // Any control by name, e.g. control("Label15"); nullptr for an unknown name.
     QWidget* control(const QString& name) const { return controls_.value(name); }
 
@@ -140,8 +140,8 @@ private:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
-    template <class T>
-    T* add(T* widget);
+    // Registers a control under its objectName (`name` when given).
+    template <class T> T* add(T* widget, const QString& name = QString());
 
     Services& services_;
     std::function<void()> shutDown_;

@@ -20,8 +20,7 @@ QString audioBaseName(const QString& book, const QString& lessonCaption) {
 
 // Runs one query in the fixed reading sequence (open, requery, read to the end,
 // close) and hands each row to `row`.
-template <class RowFn>
-void readRows(const QString& source, const QString& dataFolder, RowFn row) {
+template <class RowFn> void readRows(const QString& source, const QString& dataFolder, RowFn row) {
     Recordset rs;
     if (!rs.open(source, lessonConnectionString(dataFolder)))
         return;
@@ -87,7 +86,8 @@ Lesson readLesson(const QString& book, const QString& lessonCaption, const QStri
         lesson.List4 << rs.value(QStringLiteral("结束时间"));
     });
     readRows(WordQuery(book, lessonCaption), dataFolder, [&lesson](const Recordset& rs) {
-        lesson.wordLines << rs.value(QStringLiteral("单词")) + QStringLiteral(" /") + rs.value(QStringLiteral("中文"));
+        lesson.wordLines << rs.value(QStringLiteral("单词")) + QStringLiteral(" /") +
+                                rs.value(QStringLiteral("中文"));
     });
     return lesson;
 }
