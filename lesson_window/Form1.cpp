@@ -81,6 +81,7 @@ Form1::Form1(Services& services, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vyk真人发音电子版 V3.2"));
     setFont(windowFont());
+    setWindowIcon(imageList_.value(0));
     buildMenus();
     buildControls();
     wireEvents();
