@@ -367,8 +367,8 @@ bool Builder::writeRows(TableModel& t, const QList<QList<CellValue>>& values, co
         if (placement.moved) {
             // A deleted moved row is flagged deleted at both ends: some readers take a slot
             // flagged only 0x8000 for a live row.
-            const quint32 target =
-                place(&movedCurrent, owner, &t.ownedPages, row, placement.deleted ? SlotDeleted : SlotSkipped);
+            const quint32 target = place(&movedCurrent, owner, &t.ownedPages, row,
+                                         placement.deleted ? SlotDeleted : SlotSkipped);
             place(&dataCurrent, owner, &t.ownedPages, le32(target), quint16(SlotMoved | deleted),
                   placement.newPage);
         } else {

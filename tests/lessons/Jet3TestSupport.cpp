@@ -13,8 +13,7 @@ namespace {
 const QString ColumnMark = QStringLiteral("<#C#>");
 const QString RowMark = QStringLiteral("<#R#>");
 
-QByteArray run(const QString& program, const QStringList& args)
-{
+QByteArray run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(60000))
@@ -24,31 +23,28 @@ QByteArray run(const QString& program, const QStringList& args)
 
 } // namespace
 
-QString sampleDir()
-{
+QString sampleDir() {
     return qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/tests/data/jet3");
 }
 
-QStringList sampleFiles()
-{
+QStringList sampleFiles() {
     QStringList files;
-    for (const QString& name : QDir(sampleDir()).entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
+    for (const QString& name :
+         QDir(sampleDir()).entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
         files.append(sampleDir() + QLatin1Char('/') + name);
     return files;
 }
 
-bool haveMdbTools()
-{
+bool haveMdbTools() {
     return !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("mdb-tables")).isEmpty();
 }
 
-TextTable mdbExport(const QString& file, const QString& table)
-{
-    const QString out = QString::fromUtf8(run(QStringLiteral("mdb-export"), {QStringLiteral("-d"), ColumnMark,
-                                                                             QStringLiteral("-R"), RowMark,
-                                                                             QStringLiteral("-Q"), QStringLiteral("-b"),
-                                                                             QStringLiteral("hex"), file, table}));
+TextTable mdbExport(const QString& file, const QString& table) {
+    const QString out = QString::fromUtf8(
+        run(QStringLiteral("mdb-export"),
+            {QStringLiteral("-d"), ColumnMark, QStringLiteral("-R"), RowMark, QStringLiteral("-Q"),
+             QStringLiteral("-b"), QStringLiteral("hex"), file, table}));
     TextTable t;
     QStringList rows = out.split(RowMark);
     if (!rows.isEmpty() && rows.last().isEmpty())
@@ -61,8 +57,7 @@ TextTable mdbExport(const QString& file, const QString& table)
     return t;
 }
 
-QStringList mdbTables(const QString& file)
-{
+QStringList mdbTables(const QString& file) {
     QStringList tables = QString::fromUtf8(run(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), file}))
                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (QString& t : tables)
@@ -70,8 +65,7 @@ QStringList mdbTables(const QString& file)
     return tables;
 }
 
-TextTable readTable(jet3::Database& db, const QString& table)
-{
+TextTable readTable(jet3::Database& db, const QString& table) {
     TextTable t;
     const std::optional<jet3::TableDef> def = db.table(table);
     if (!def)
@@ -88,16 +82,14 @@ TextTable readTable(jet3::Database& db, const QString& table)
     return t;
 }
 
-TextTable readTable(const QString& file, const QString& table)
-{
+TextTable readTable(const QString& file, const QString& table) {
     jet3::Database db;
     if (!db.open(file))
         return {};
     return readTable(db, table);
 }
 
-bool sameText(const QString& ours, const QString& theirs)
-{
+bool sameText(const QString& ours, const QString& theirs) {
     if (ours.size() != theirs.size())
         return false;
     for (qsizetype i = 0; i < ours.size(); ++i) {
@@ -110,8 +102,7 @@ bool sameText(const QString& ours, const QString& theirs)
     return true;
 }
 
-QString writeTemp(const QByteArray& bytes, const QString& name)
-{
+QString writeTemp(const QByteArray& bytes, const QString& name) {
     static QTemporaryDir dir;
     const QString path = dir.filePath(name);
     QFile f(path);
@@ -121,23 +112,19 @@ QString writeTemp(const QByteArray& bytes, const QString& name)
     return path;
 }
 
-quint16 slotWord(const QByteArray& file, quint32 page, int slot)
-{
+quint16 slotWord(const QByteArray& file, quint32 page, int slot) {
     return jet3::u16At(file.constData() + qsizetype(page) * jet3::PageSize + 10 + 2 * slot);
 }
 
-void setSlotWord(QByteArray* file, quint32 page, int slot, quint16 word)
-{
+void setSlotWord(QByteArray* file, quint32 page, int slot, quint16 word) {
     jet3::putU16(file->data() + qsizetype(page) * jet3::PageSize + 10 + 2 * slot, word);
 }
 
-int slotStart(const QByteArray& file, quint32 page, int slot)
-{
+int slotStart(const QByteArray& file, quint32 page, int slot) {
     return slotWord(file, page, slot) & jet3::SlotOffsetMask;
 }
 
-void putU32At(QByteArray* file, qsizetype offset, quint32 value)
-{
+void putU32At(QByteArray* file, qsizetype offset, quint32 value) {
     jet3::putU32(file->data() + offset, value);
 }
 

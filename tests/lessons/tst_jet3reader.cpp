@@ -16,24 +16,22 @@ using namespace lesnor::test;
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Types whose text form is the same in both readers.
-bool comparable(quint8 type)
-{
-    return type == TypeText || type == TypeMemo || type == TypeByte || type == TypeInteger || type == TypeLong ||
-           type == TypeBoolean || type == TypeCurrency;
+bool comparable(quint8 type) {
+    return type == TypeText || type == TypeMemo || type == TypeByte || type == TypeInteger ||
+           type == TypeLong || type == TypeBoolean || type == TypeCurrency;
 }
 
 // A small database with two tables, a moved row, a chained memo and a deleted row.
-QByteArray smallDatabase()
-{
+QByteArray smallDatabase() {
     Writer w;
-    const int t = w.addTable(QStringLiteral("甲"), {{QStringLiteral("名"), TypeText, 50}, {QStringLiteral("注"), TypeMemo, 0}});
+    const int t = w.addTable(QStringLiteral("甲"),
+                             {{QStringLiteral("名"), TypeText, 50}, {QStringLiteral("注"), TypeMemo, 0}});
     for (int i = 0; i < 6; ++i) {
         WriterRow r;
         r.values = {QStringLiteral("行%1").arg(i), QString(300, QChar(u'字'))};
@@ -51,8 +49,7 @@ QByteArray smallDatabase()
 }
 
 // Opens the image and reads every table of its catalog; returns the number of rows.
-int readEverything(const QByteArray& image)
-{
+int readEverything(const QByteArray& image) {
     Database db;
     if (!db.openBytes(image))
         return -1;
@@ -76,8 +73,7 @@ int readEverything(const QByteArray& image)
 // The catalog Ids in storage order found by walking every catalog data page directly:
 // a moved row counts at its home slot. Independent of usage maps and of our row decoder
 // (Id is the first fixed column, at row offset 1).
-QList<quint32> catalogIdsByHomeSlot(const QByteArray& file)
-{
+QList<quint32> catalogIdsByHomeSlot(const QByteArray& file) {
     QList<quint32> ids;
     const char* d = file.constData();
     for (qsizetype p = 1; p < file.size() / PageSize; ++p) {
@@ -107,8 +103,7 @@ class TestJet3Reader : public QObject {
     Q_OBJECT
 
 private slots:
-    void samplesMatchIndependentReader_data()
-    {
+    void samplesMatchIndependentReader_data() {
         QTest::addColumn<QString>("file");
         const QStringList files = sampleFiles();
         QVERIFY2(files.size() >= 9, "sample databases missing");
@@ -116,8 +111,7 @@ private slots:
             QTest::newRow(qPrintable(f.section(QLatin1Char('/'), -1))) << f;
     }
 
-    void samplesMatchIndependentReader()
-    {
+    void samplesMatchIndependentReader() {
         if (!haveMdbTools())
             QSKIP("mdb-export is not installed");
         QFETCH(QString, file);
@@ -159,8 +153,7 @@ private slots:
         }
     }
 
-    void catalogRowsCountAtTheirHomeSlots_data()
-    {
+    void catalogRowsCountAtTheirHomeSlots_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("orderDiffers");
         // In queryTest the one moved row is the last home slot of its page and its data
@@ -169,8 +162,7 @@ private slots:
         QTest::newRow("testIndexCodes") << sampleDir() + QStringLiteral("/testIndexCodesV1997.mdb") << true;
     }
 
-    void catalogRowsCountAtTheirHomeSlots()
-    {
+    void catalogRowsCountAtTheirHomeSlots() {
         QFETCH(QString, file);
         QFETCH(bool, orderDiffers);
         Database db;
@@ -192,8 +184,7 @@ private slots:
         QCOMPARE(ours, theirs);
     }
 
-    void rejectsFilesThatAreNotJet3()
-    {
+    void rejectsFilesThatAreNotJet3() {
         const QByteArray good = smallDatabase();
         QVERIFY(!good.isEmpty());
         Database db;
@@ -227,8 +218,7 @@ private slots:
         QCOMPARE(db.sortOrder(), 0x0804);
     }
 
-    void truncatedFilesLoseRowsButNothingElse()
-    {
+    void truncatedFilesLoseRowsButNothingElse() {
         const QByteArray good = smallDatabase();
         const int all = readEverything(good);
         QVERIFY(all > 0);
@@ -238,15 +228,13 @@ private slots:
         }
     }
 
-    void garbagePagesNeverCrash_data()
-    {
+    void garbagePagesNeverCrash_data() {
         QTest::addColumn<QByteArray>("image");
         QTest::newRow("written") << smallDatabase();
         QTest::newRow("sample") << readFile(sampleDir() + QStringLiteral("/queryTestV1997.mdb"));
     }
 
-    void garbagePagesNeverCrash()
-    {
+    void garbagePagesNeverCrash() {
         QFETCH(QByteArray, image);
         QVERIFY(!image.isEmpty());
         QRandomGenerator random(20240611);
@@ -273,8 +261,7 @@ private slots:
         }
     }
 
-    void movedRowWithBadPointerIsSkipped_data()
-    {
+    void movedRowWithBadPointerIsSkipped_data() {
         QTest::addColumn<int>("damage");
         QTest::newRow("points to itself") << 0;
         QTest::newRow("page past the end") << 1;
@@ -284,8 +271,7 @@ private slots:
         QTest::newRow("target deleted") << 5;
     }
 
-    void movedRowWithBadPointerIsSkipped()
-    {
+    void movedRowWithBadPointerIsSkipped() {
         QFETCH(int, damage);
         QByteArray image = smallDatabase();
         Database db;
@@ -314,7 +300,8 @@ private slots:
             putU32At(&image, pointerAt, rowPointer(target >> 8, 200));
             break;
         case 3:
-            putU32At(&image, pointerAt, rowPointer(db.usageMapPages(db.tableAt(CatalogPage)->usageMap).first(), 0));
+            putU32At(&image, pointerAt,
+                     rowPointer(db.usageMapPages(db.tableAt(CatalogPage)->usageMap).first(), 0));
             break;
         case 4: {
             // The target becomes a home slot pointing back.
@@ -325,7 +312,8 @@ private slots:
             break;
         }
         case 5:
-            setSlotWord(&image, target >> 8, int(target & 0xFF), slotWord(image, target >> 8, target & 0xFF) | SlotDeleted);
+            setSlotWord(&image, target >> 8, int(target & 0xFF),
+                        slotWord(image, target >> 8, target & 0xFF) | SlotDeleted);
             break;
         }
         Database broken;
@@ -341,8 +329,7 @@ private slots:
                                      QStringLiteral("行4")}));
     }
 
-    void brokenMemoChainGivesEmptyValue()
-    {
+    void brokenMemoChainGivesEmptyValue() {
         QByteArray image = smallDatabase();
         Database db;
         QVERIFY(db.openBytes(image));
@@ -376,8 +363,7 @@ private slots:
         QCOMPARE(memos.at(1), QString(300, QChar(u'字')));
     }
 
-    void tableDefinitionLoopIsAnError()
-    {
+    void tableDefinitionLoopIsAnError() {
         QByteArray image = smallDatabase();
         Database db;
         QVERIFY(db.openBytes(image));
@@ -393,8 +379,7 @@ private slots:
         QVERIFY(!broken.tableAt(0xFFFFFF));
     }
 
-    void usageMapOutsideTheFileGivesNoRows()
-    {
+    void usageMapOutsideTheFileGivesNoRows() {
         QByteArray image = smallDatabase();
         Database db;
         QVERIFY(db.openBytes(image));

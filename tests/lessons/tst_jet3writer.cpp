@@ -20,8 +20,7 @@ using Rows = QList<QStringList>;
 // this order. mdb-export lists a moved row where its data lies, so with `moved` rows its
 // order differs and only the rows themselves are compared.
 void expectRows(const QString& file, const QString& table, const QStringList& columns, const Rows& rows,
-                bool moved = false)
-{
+                bool moved = false) {
     const TextTable ours = readTable(file, table);
     QCOMPARE(ours.columns, columns);
     QCOMPARE(ours.rows.size(), rows.size());
@@ -43,16 +42,14 @@ void expectRows(const QString& file, const QString& table, const QStringList& co
         QCOMPARE(theirs.rows.at(r), expected.at(r));
 }
 
-WriterRow row(const QList<std::optional<QString>>& values)
-{
+WriterRow row(const QList<std::optional<QString>>& values) {
     WriterRow r;
     r.values = values;
     return r;
 }
 
 // The slot words of every page owned by `table`, in storage order.
-QList<quint16> slotWords(const QByteArray& image, Database& db, const TableDef& table)
-{
+QList<quint16> slotWords(const QByteArray& image, Database& db, const TableDef& table) {
     QList<quint16> words;
     for (quint32 p : db.usageMapPages(table.usageMap)) {
         const char* page = image.constData() + qsizetype(p) * PageSize;
@@ -68,12 +65,12 @@ class TestJet3Writer : public QObject {
     Q_OBJECT
 
 private slots:
-    void everyPlacementReadsBack()
-    {
+    void everyPlacementReadsBack() {
         Writer w;
         const QStringList columns{QStringLiteral("课文"), QStringLiteral("注释"), QStringLiteral("备注")};
-        const int t = w.addTable(QStringLiteral("课文表"),
-                                 {{columns[0], TypeText, 50}, {columns[1], TypeMemo, 0}, {columns[2], TypeText, 255}});
+        const int t =
+            w.addTable(QStringLiteral("课文表"),
+                       {{columns[0], TypeText, 50}, {columns[1], TypeMemo, 0}, {columns[2], TypeText, 255}});
         const QString longChinese = QString(127, QChar(u'汉')); // 254 bytes in GBK
         const QString chained = QString(1500, QChar(u'链')) + QStringLiteral("end");
         Rows expected;
@@ -128,9 +125,15 @@ private slots:
         const TableDef table = *db.table(QStringLiteral("课文表"));
         QCOMPARE(table.rowCount, quint32(expected.size()));
         const QList<quint16> words = slotWords(image, db, table);
-        QCOMPARE(std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotMoved; }), 2);
-        QCOMPARE(std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotSkipped; }), 2);
-        QCOMPARE(std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotDeleted; }), 3);
+        QCOMPARE(
+            std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotMoved; }),
+            2);
+        QCOMPARE(
+            std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotSkipped; }),
+            2);
+        QCOMPARE(
+            std::count_if(words.begin(), words.end(), [](quint16 w) { return (w & 0xC000) == SlotDeleted; }),
+            3);
         QVERIFY(db.usageMapPages(table.usageMap).size() >= 3); // data, moved data, new page
         QList<quint32> memoForms;
         db.scan(table, [&](const RowCells& cells) {
@@ -138,17 +141,17 @@ private slots:
                 memoForms.append(u32At(cells[1].data) & 0xC0000000u);
             return true;
         });
-        QCOMPARE(memoForms, (QList<quint32>{LongValueInline, LongValueInline, LongValueInline, LongValueSingle, 0, 0,
-                                            LongValueInline, LongValueInline}));
+        QCOMPARE(memoForms, (QList<quint32>{LongValueInline, LongValueInline, LongValueInline,
+                                            LongValueSingle, 0, 0, LongValueInline, LongValueInline}));
     }
 
-    void rowsAcrossJumpTableBoundaries()
-    {
+    void rowsAcrossJumpTableBoundaries() {
         // Row lengths run through 256 and 512 with every alignment of the padding entry.
         Writer w;
         const QStringList columns{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
-        const int t = w.addTable(QStringLiteral("wide"),
-                                 {{columns[0], TypeText, 255}, {columns[1], TypeText, 255}, {columns[2], TypeText, 255}});
+        const int t = w.addTable(
+            QStringLiteral("wide"),
+            {{columns[0], TypeText, 255}, {columns[1], TypeText, 255}, {columns[2], TypeText, 255}});
         const int u = w.addTable(QStringLiteral("one"), {{QStringLiteral("v"), TypeText, 255}});
         Rows wide;
         Rows one;
@@ -170,8 +173,7 @@ private slots:
         expectRows(file, QStringLiteral("one"), {QStringLiteral("v")}, one);
     }
 
-    void referenceMapsAndLargeFiles_data()
-    {
+    void referenceMapsAndLargeFiles_data() {
         QTest::addColumn<bool>("reference");
         QTest::addColumn<int>("rows");
         QTest::newRow("reference maps") << true << 40;
@@ -179,13 +181,13 @@ private slots:
         QTest::newRow("reference maps past 1024 pages") << true << 1100;
     }
 
-    void referenceMapsAndLargeFiles()
-    {
+    void referenceMapsAndLargeFiles() {
         QFETCH(bool, reference);
         QFETCH(int, rows);
         Writer w;
         w.setReferenceMaps(reference);
-        const int t = w.addTable(QStringLiteral("big"), {{QStringLiteral("n"), TypeText, 10}, {QStringLiteral("m"), TypeMemo, 0}});
+        const int t = w.addTable(QStringLiteral("big"),
+                                 {{QStringLiteral("n"), TypeText, 10}, {QStringLiteral("m"), TypeMemo, 0}});
         Rows expected;
         for (int i = 0; i < rows; ++i) {
             const QString memo = QString(1900, QLatin1Char('a' + i % 26));
@@ -209,8 +211,7 @@ private slots:
         expectRows(file, QStringLiteral("big"), {QStringLiteral("n"), QStringLiteral("m")}, expected);
     }
 
-    void definitionOverSeveralPages()
-    {
+    void definitionOverSeveralPages() {
         Writer w;
         QList<WriterColumn> columns;
         QStringList names;
@@ -241,19 +242,18 @@ private slots:
         expectRows(file, QStringLiteral("宽表"), names, expected);
     }
 
-    void sameInputSameBytes()
-    {
-        const QList<SentenceRow> sentences{{QStringLiteral("Excuse me!"), QStringLiteral("对不起"), QStringLiteral(".5"),
-                                            QStringLiteral("2.43"), QStringLiteral("Lesson 1"), QStringLiteral("1")}};
-        const QList<WordRow> words{{QStringLiteral("excuse"), QStringLiteral("v.原谅"), QStringLiteral("Lesson 1"),
-                                    QStringLiteral("1")}};
+    void sameInputSameBytes() {
+        const QList<SentenceRow> sentences{{QStringLiteral("Excuse me!"), QStringLiteral("对不起"),
+                                            QStringLiteral(".5"), QStringLiteral("2.43"),
+                                            QStringLiteral("Lesson 1"), QStringLiteral("1")}};
+        const QList<WordRow> words{{QStringLiteral("excuse"), QStringLiteral("v.原谅"),
+                                    QStringLiteral("Lesson 1"), QStringLiteral("1")}};
         const QByteArray a = buildLessonDatabase(sentences, words);
         QVERIFY(!a.isEmpty());
         QCOMPARE(buildLessonDatabase(sentences, words), a);
     }
 
-    void refusesWhatCannotBeStored_data()
-    {
+    void refusesWhatCannotBeStored_data() {
         QTest::addColumn<int>("problem");
         QTest::newRow("text longer than its column") << 0;
         QTest::newRow("character outside code page 936") << 1;
@@ -265,11 +265,11 @@ private slots:
         QTest::newRow("column name twice") << 7;
     }
 
-    void refusesWhatCannotBeStored()
-    {
+    void refusesWhatCannotBeStored() {
         QFETCH(int, problem);
         Writer w;
-        const int t = w.addTable(QStringLiteral("表"), {{QStringLiteral("t"), TypeText, 4}, {QStringLiteral("m"), TypeMemo, 0}});
+        const int t = w.addTable(QStringLiteral("表"),
+                                 {{QStringLiteral("t"), TypeText, 4}, {QStringLiteral("m"), TypeMemo, 0}});
         WriterRow r = row({QStringLiteral("abcd"), QStringLiteral("m")});
         switch (problem) {
         case 0:
@@ -296,7 +296,8 @@ private slots:
             w.addTable(QStringLiteral("other"), {{QStringLiteral("x"), TypeText, 256}});
             break;
         case 7:
-            w.addTable(QStringLiteral("other"), {{QStringLiteral("x"), TypeText, 4}, {QStringLiteral("X"), TypeMemo, 0}});
+            w.addTable(QStringLiteral("other"),
+                       {{QStringLiteral("x"), TypeText, 4}, {QStringLiteral("X"), TypeMemo, 0}});
             break;
         }
         w.addRow(t, r);
@@ -305,8 +306,7 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
-    void lessonDatabaseHasTheTwoTables()
-    {
+    void lessonDatabaseHasTheTwoTables() {
         QList<SentenceRow> sentences;
         QList<WordRow> words;
         Rows sentenceRows;
@@ -314,11 +314,15 @@ private slots:
         for (int lesson = 1; lesson <= 12; ++lesson)
             for (int i = 0; i < 15; ++i) {
                 const QString caption = QStringLiteral("Lesson %1").arg(lesson);
-                const SentenceRow s{QStringLiteral("Sentence %1 of  lesson %2, a little longer than thirty-two bytes.")
-                                        .arg(i)
-                                        .arg(lesson),
-                                    QStringLiteral("第%1课第%2句").arg(lesson).arg(i), QString::number(i * 2.5),
-                                    i == 14 ? QString() : QString::number(i * 2.5 + 2.2), caption, QStringLiteral("2")};
+                const SentenceRow s{
+                    QStringLiteral("Sentence %1 of  lesson %2, a little longer than thirty-two bytes.")
+                        .arg(i)
+                        .arg(lesson),
+                    QStringLiteral("第%1课第%2句").arg(lesson).arg(i),
+                    QString::number(i * 2.5),
+                    i == 14 ? QString() : QString::number(i * 2.5 + 2.2),
+                    caption,
+                    QStringLiteral("2")};
                 sentences.append(s);
                 sentenceRows.append({s.english, s.chinese, s.start, s.end, s.lesson, s.book});
                 const WordRow w{QStringLiteral("word%1").arg(i), QStringLiteral("n.词%1").arg(i), caption,
@@ -347,16 +351,16 @@ private slots:
                                       QStringLiteral("单词 Text 50"), QStringLiteral("中文 Text 50"),
                                       QStringLiteral("课别 Text 50"), QStringLiteral("册别 Text 2")}));
         expectRows(file, QStringLiteral("句库"),
-                   {QStringLiteral("句子"), QStringLiteral("中文"), QStringLiteral("开始时间"), QStringLiteral("结束时间"),
-                    QStringLiteral("课别"), QStringLiteral("册别")},
+                   {QStringLiteral("句子"), QStringLiteral("中文"), QStringLiteral("开始时间"),
+                    QStringLiteral("结束时间"), QStringLiteral("课别"), QStringLiteral("册别")},
                    sentenceRows);
-        expectRows(file, QStringLiteral("单词"),
-                   {QStringLiteral("单词"), QStringLiteral("中文"), QStringLiteral("课别"), QStringLiteral("册别")},
-                   wordRows);
+        expectRows(
+            file, QStringLiteral("单词"),
+            {QStringLiteral("单词"), QStringLiteral("中文"), QStringLiteral("课别"), QStringLiteral("册别")},
+            wordRows);
     }
 
-    void movedCatalogRowsAreFound()
-    {
+    void movedCatalogRowsAreFound() {
         Writer w;
         for (int i = 0; i < 30; ++i) {
             const int t = w.addTable(QStringLiteral("表%1").arg(i), {{QStringLiteral("v"), TypeText, 10}});
