@@ -365,7 +365,10 @@ bool Builder::writeRows(TableModel& t, const QList<QList<CellValue>>& values, co
             return false;
         const quint16 deleted = placement.deleted ? SlotDeleted : 0;
         if (placement.moved) {
-            const quint32 target = place(&movedCurrent, owner, &t.ownedPages, row, SlotSkipped);
+            // A deleted moved row is flagged deleted at both ends: some readers take a slot
+            // flagged only 0x8000 for a live row.
+            const quint32 target = place(&movedCurrent, owner, &t.ownedPages, row,
+                                         placement.deleted ? SlotDeleted : SlotSkipped);
             place(&dataCurrent, owner, &t.ownedPages, le32(target), quint16(SlotMoved | deleted),
                   placement.newPage);
         } else {
