@@ -1,16 +1,100 @@
 #include "lesson_window/Form1.h"
 
+#include "lesson_window/Artwork.h"
+#include "lesson_window/CatalogueTree.h"
+#include "lesson_window/Controls.h"
+#include "lesson_window/Links.h"
+#include "lessons/Catalogue.h"
+#include "lessons/LessonLoader.h"
+#include "platform/FileOps.h"
+#include "platform/MediaPlayer.h"
+#include "platform/Shell.h"
+#include "startup/DataFolder.h"
+#include "startup/StartUp.h"
+
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtMath>
 
 namespace lesnor {
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QString kShownCaption = QStringLiteral("隐 藏");
+const QString kHiddenCaption = QStringLiteral("显 示");
+const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句并显示中文解释， "
+                                     "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
+const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
+
+QString indexed(const char* array, int index) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(index);
+}
+
+QFont arial(double points, bool bold = false) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// The window's own text face: a Chinese face first, so Chinese and Latin captions
+// share one design; fontconfig substitutes what is missing.
+QFont windowFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Sans Serif")});
+    f.setPointSizeF(9);
+    return f;
+}
+
+Picture popupFrame() {
+    return Picture(QStringLiteral("popup-frame"), [](QPainter& p, const QRectF& r) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QColor(196, 176, 96));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    });
+}
+
+template <class Edit> void plainBox(Edit* edit, const QFont& font) {
+    edit->setFont(font);
+    edit->setFrameShape(QFrame::NoFrame);
+    edit->setReadOnly(true);
+    edit->setUndoRedoEnabled(false);
+}
+
+} // namespace
 
 Form1::Form1(Services& services, QWidget* parent)
     : QMainWindow(parent)
-    , services_(services) {
+    , services_(services)
+    , layout_(FormLayout::design())
+    , imageList_(artwork::treeImages()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vyk真人发音电子版 V3.2"));
+    setFont(windowFont());
+    setWindowIcon(imageList_.value(0));
     buildMenus();
+    buildControls();
+    wireEvents();
+    applyLayout();
+}
+
+Form1::~Form1() = default;
+
+template <class T> T* Form1::add(T* widget, const QString& name) {
+    if (!name.isEmpty())
+        widget->setObjectName(name);
+    controls_.insert(widget->objectName(), widget);
+    return widget;
 }
 
 void Form1::buildMenus() {
@@ -24,13 +108,454 @@ void Form1::buildMenus() {
     helpMenu->setObjectName(QStringLiteral("帮助"));
     QAction* help = helpMenu->addAction(QStringLiteral("在线帮助"));
     help->setObjectName(QStringLiteral("在线帮助"));
+    connect(help, &QAction::triggered, this, &Form1::openHelpPage);
     QAction* home = helpMenu->addAction(QStringLiteral("访问作者主页"));
     home->setObjectName(QStringLiteral("访问作者主页"));
+    connect(home, &QAction::triggered, this, &Form1::openHomePage);
+}
+
+// Controls are made in stacking order, bottom first: the grounds, labels and frames
+// that have no window of their own, then the boxes, then the word pop-up on top.
+void Form1::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    auto label = [this](const QString& name, const QString& caption, QWidget* parent) {
+        return add(new CaptionLabel(name, caption, parent));
+    };
+    auto ground = [&label, client](const char* name) {
+        CaptionLabel* l = label(QLatin1String(name), QString(), client);
+        l->setBackColor(Qt::white);
+        return l;
+    };
+    auto picture = [this](const QString& name, QWidget* parent, const Picture& art) {
+        PictureBox* box = add(new PictureBox(name, parent));
+        box->setPicture(art);
+        return box;
+    };
+    auto title = [&label](const QString& name, const QString& caption, QWidget* parent) {
+        CaptionLabel* l = label(name, caption, parent);
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+        l->setForeColor(artwork::titleText);
+        return l;
+    };
+
+    CaptionLabel* Label1 = label(QStringLiteral("Label1"), QString(), client);
+    Label1->setAutoFillBackground(true);
+    ground("Label7");
+    ground("Label3");
+    ground("Label2")->setForeColor(kTeal);
+    Label8_ = ground("Label8");
+    Label8_->setForeColor(QColor(0, 0, 255));
+    Label8_->setWordWrap(true);
+    Label8_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    CaptionLabel* credit = label(indexed("Label4", 5), kCredit, client);
+    credit->setForeColor(QColor(64, 64, 64));
+    credit->setCursor(Qt::PointingHandCursor);
+    Label10_ = label(QStringLiteral("Label10"), QString(), client);
+    Label10_->hide();
+    Label9_ = label(QStringLiteral("Label9"), QString(), client);
+    Label9_->hide();
+    for (const char* shape : {"Shape1", "Shape4", "Shape2", "Shape5", "Shape3"})
+        add(new ShapeBox(QLatin1String(shape), artwork::panelFrame, client));
+
+    picture(QStringLiteral("Picture9"), client, artwork::divider());
+    buildCommandBar(client);
+
+    Text1_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text1"));
+    Text1_->hide();
+    Text2_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text2"));
+    Text2_->hide();
+    // The player has no window of its own; this stand-in only holds its place.
+    auto* W1 = add(new QWidget(client), QStringLiteral("W1"));
+    W1->hide();
+
+    PictureBox* treeTitle = picture(indexed("Picture1", 0), client, artwork::titleStrip());
+    title(indexed("Label4", 1), QStringLiteral("选择课文"), treeTitle);
+    T1_ = add(new QTreeWidget(client), QStringLiteral("T1"));
+    T1_->setHeaderHidden(true);
+    T1_->setFrameShape(QFrame::NoFrame);
+    T1_->setIconSize(QSize(16, 16));
+    T1_->setExpandsOnDoubleClick(false);
+    T1_->setUniformRowHeights(true);
+    T1_->setIndentation(18);
+
+    PictureBox* wordTitle = picture(indexed("Picture1", 2), client, artwork::titleStrip());
+    title(indexed("Label4", 2), QStringLiteral("生词列表"), wordTitle);
+    r3_ = add(new QPlainTextEdit(client), QStringLiteral("r3"));
+    plainBox(r3_, arial(9));
+
+    PictureBox* textTitle = picture(indexed("Picture1", 1), client, artwork::titleStrip());
+    title(indexed("Label4", 3), QString(), textTitle)->setAutoSize(true);
+    Picture5_ = picture(QStringLiteral("Picture5"), client, artwork::buttonNormal());
+    Picture6_ = picture(QStringLiteral("Picture6"), client, artwork::buttonPressed());
+    r1_ = add(new QTextEdit(client), QStringLiteral("r1"));
+    plainBox(r1_, arial(10.5));
+    r1_->setAcceptRichText(false);
+    // The right button looks words up in the lesson text: no context menu there.
+    r1_->setContextMenuPolicy(Qt::NoContextMenu);
+
+    PictureBox* toolbar = picture(QStringLiteral("Picture3"), client, artwork::toolbarStrip());
+    title(indexed("Label4", 0), QStringLiteral("句子学习"), toolbar);
+    const char* const toolCaptions[] = {"上一句", "下一句", "朗  读", "● 录音", "回  放", "另存为"};
+    for (int i = 0; i <= 5; ++i) {
+        PictureBox* frame = picture(indexed("Picture4", i), toolbar, artwork::buttonNormal());
+        CaptionLabel* caption = label(indexed("Label5", i), QString::fromUtf8(toolCaptions[i]), frame);
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setForeColor(artwork::titleText);
+        caption->setEnabled(i < 4);
+    }
+    r2_ = add(new QPlainTextEdit(client), QStringLiteral("r2"));
+    plainBox(r2_, arial(10.5));
+
+    PictureBox* translationTitle = picture(QStringLiteral("Picture2"), client, artwork::titleStrip(false));
+    title(indexed("Label4", 4), QStringLiteral("中文翻译"), translationTitle);
+    Picture10_ = picture(QStringLiteral("Picture10"), client, artwork::toggleButton());
+    Picture10_->setCursor(Qt::PointingHandCursor);
+    Label14_ = label(QStringLiteral("Label14"), kShownCaption, Picture10_);
+    Label14_->setAlignment(Qt::AlignCenter);
+    Label14_->setForeColor(artwork::titleText);
+
+    buildPopup(client);
+
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(1);
+}
+
+void Form1::buildCommandBar(QWidget* client) {
+    const char* const captions[] = {"朗读", "停止", "听写", "帮助", "主页"};
+    for (int i = 1; i <= 5; ++i) {
+        PictureBox* box = add(new PictureBox(indexed("Picture7", i), client));
+        box->setBorderStyle(0);
+        auto* icon = add(new ImageBox(indexed("Image1", i), artwork::commandIcon(i), box));
+        auto* caption = add(new CaptionLabel(indexed("Label6", i), QString::fromUtf8(captions[i - 1]), box));
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setForeColor(QColor(22, 48, 92));
+        if (i <= 2) {
+            icon->setEnabled(false);
+            caption->setEnabled(false);
+        }
+    }
+}
+
+void Form1::buildPopup(QWidget* client) {
+    Picture8_ = add(new PictureBox(QStringLiteral("Picture8"), client));
+    Picture8_->setBackColor(artwork::popupBack);
+    Picture8_->setPicture(popupFrame());
+    Picture8_->hide();
+    const QColor cyan(0, 192, 192);
+    auto part = [this, &cyan](const char* name, const QString& caption) {
+        CaptionLabel* l = add(new CaptionLabel(QLatin1String(name), caption, Picture8_));
+        l->setForeColor(cyan);
+        l->setAutoSize(true);
+        return l;
+    };
+    CaptionLabel* headword = part("Label11", QString());
+    headword->setForeColor(QColor(255, 0, 0));
+    headword->setFont(arial(9, true));
+    part("Label12", QStringLiteral("["));
+    part("Label15", QString());
+    part("Label13", QStringLiteral("]"));
+    CaptionLabel* meaning = part("Label16", QString());
+    meaning->setAutoSize(false);
+    meaning->setWordWrap(true);
+    meaning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void Form1::wireEvents() {
+    for (int i = 1; i <= 5; ++i) {
+        PictureBox* box = Picture7(i);
+        const auto press = [box](Qt::MouseButton) { box->setBorderStyle(1); };
+        connect(box, &PictureBox::mouseDown, this, press);
+        connect(box, &PictureBox::mouseUp, this, [box](Qt::MouseButton) { box->setBorderStyle(0); });
+        const auto release = [this, box, i](Qt::MouseButton) {
+            box->setBorderStyle(0);
+            runCommand(i);
+        };
+        connect(Image1(i), &ImageBox::mouseDown, this, press);
+        connect(Image1(i), &ImageBox::mouseUp, this, release);
+        connect(Label6(i), &CaptionLabel::mouseDown, this, press);
+        connect(Label6(i), &CaptionLabel::mouseUp, this, release);
+    }
+    connect(Label4(5), &CaptionLabel::clicked, this, &Form1::openHomePage);
+    connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
+    connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
+    connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
+    T1_->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // Return or Enter on a node of the tree acts like a click on it.
+    if (watched == T1_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && T1_->currentItem()) {
+            LoadLesson();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Form_Load() {
     setWindowState(windowState() | Qt::WindowMaximized);
+    for (int i = 1; i <= 5; ++i)
+        Picture7(i)->setBackColor(artwork::commandBarBack);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, artwork::windowBack);
+    setPalette(p);
+    static_cast<CaptionLabel*>(control(QStringLiteral("Label1")))->setBackColor(artwork::commandBarBack);
+    static_cast<PictureBox*>(control(QStringLiteral("Picture3")))->setBackColor(artwork::toolbarBack);
+    static_cast<PictureBox*>(control(QStringLiteral("Picture9")))->setBackColor(artwork::commandBarBack);
+    FillCatalogue(*T1_, imageList_);
+    sentenceIndex_ = -1;
+    const QString phonetic = QString::fromUtf8(phoneticFontFamilyName());
+    if (!phonetic.isEmpty()) {
+        QWidget* Label15 = control(QStringLiteral("Label15"));
+        QFont f = Label15->font();
+        f.setFamilies({phonetic});
+        Label15->setFont(f);
+        Label15->update();
+    }
     show();
+}
+
+void Form1::LoadLesson() {
+    IMediaPlayer& player = services_.player;
+    player.close();
+    player.stop();
+
+    r1_->clear();
+    r2_->clear();
+    r3_->clear();
+    Label8_->clear();
+    Label10_->clear();
+
+    setStopCommandEnabled(false);
+    Label5(0)->setEnabled(true);
+    Label5(1)->setEnabled(true);
+
+    sentenceIndex_ = -1;
+    continuousRead_ = false;
+    Timer1_->stop();
+    emit readingReset();
+
+    lesson_ = Lesson{};
+    Label4(3)->setText(QString());
+
+    QString copyPath;
+    QTreeWidgetItem* node = T1_->currentItem();
+    if (node && !node->parent()) {
+        node->setExpanded(!node->isExpanded());
+    } else if (node) {
+        const QString book = bookDigitFromCaption(node->parent()->text(0));
+        const QString caption = node->text(0);
+        Label8_->setText(kHint);
+        Label4(3)->setText(caption);
+        lesson_ = readLesson(book, caption, DataFolder(), ProgramFolder());
+        copyPath = lessonAudioCopyPath(DataFolder(), book, caption);
+        showLessonText();
+        QString words = lesson_.wordListText();
+        r3_->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
+
+    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files);
+    player.setUrl(audio.playerUrl);
+    setReadCommandEnabled(audio.playable);
+    player.stop();
+    emit lessonLoaded();
+}
+
+// The lesson text: each sentence its own paragraph followed by an empty one (the CR LF
+// CR LF after every sentence), all of it teal Arial 12 pt, the insertion point at the
+// start with nothing selected. Sentence i starts at lesson().documentStart(i).
+void Form1::showLessonText() {
+    QString text = lesson_.text();
+    r1_->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QTextCursor all(r1_->document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setForeground(kTeal);
+    format.setFontFamilies({QStringLiteral("Arial")});
+    format.setFontPointSize(12);
+    all.mergeCharFormat(format);
+    r1_->setTextCursor(QTextCursor(r1_->document()));
+}
+
+void Form1::Label14_Click() {
+    if (Label14_->text() == kShownCaption) {
+        Label14_->setText(kHiddenCaption);
+        Label8_->setText(QString());
+    } else {
+        Label14_->setText(kShownCaption);
+        Label8_->setText(Label10_->text());
+    }
+}
+
+bool Form1::translationShown() const {
+    return Label14_->text() == kShownCaption;
+}
+
+void Form1::setCurrentTranslation(const QString& translation) {
+    Label10_->setText(translation);
+    Label8_->setText(translationShown() ? translation : QString());
+}
+
+void Form1::setReadCommandEnabled(bool enabled) {
+    Image1(1)->setEnabled(enabled);
+    Label6(1)->setEnabled(enabled);
+}
+
+void Form1::setStopCommandEnabled(bool enabled) {
+    Image1(2)->setEnabled(enabled);
+    Label6(2)->setEnabled(enabled);
+}
+
+void Form1::runCommand(int index) {
+    switch (index) {
+    case 1:
+        emit readRequested();
+        break;
+    case 2:
+        emit stopRequested();
+        break;
+    case 3:
+        emit dictationRequested();
+        break;
+    case 4:
+        openHelpPage();
+        break;
+    case 5:
+        openHomePage();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::openHelpPage() {
+    services_.shell.openUrl(helpPageAddress(ProgramFolder(), services_.files));
+}
+
+void Form1::openHomePage() {
+    services_.shell.openUrl(links::homePage);
+}
+
+const Picture& Form1::normalButtonPicture() const {
+    return Picture5_->picture();
+}
+
+const Picture& Form1::pressedButtonPicture() const {
+    return Picture6_->picture();
+}
+
+PictureBox* Form1::Picture7(int i) const {
+    return static_cast<PictureBox*>(control(indexed("Picture7", i)));
+}
+
+ImageBox* Form1::Image1(int i) const {
+    return static_cast<ImageBox*>(control(indexed("Image1", i)));
+}
+
+CaptionLabel* Form1::Label6(int i) const {
+    return static_cast<CaptionLabel*>(control(indexed("Label6", i)));
+}
+
+CaptionLabel* Form1::Label4(int i) const {
+    return static_cast<CaptionLabel*>(control(indexed("Label4", i)));
+}
+
+PictureBox* Form1::Picture4(int i) const {
+    return static_cast<PictureBox*>(control(indexed("Picture4", i)));
+}
+
+CaptionLabel* Form1::Label5(int i) const {
+    return static_cast<CaptionLabel*>(control(indexed("Label5", i)));
+}
+
+double Form1::twipsPerPixelX() const {
+    return 1440.0 / qMax(1, logicalDpiX());
+}
+
+double Form1::twipsPerPixelY() const {
+    return 1440.0 / qMax(1, logicalDpiY());
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+// The rule works on the outer size: the frame, caption and menu bar included. A
+// minimised window changes nothing; a maximised one cannot be given a size.
+void Form1::Form_Resize() {
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized)
+        return;
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    const QSize outer = frameGeometry().size();
+    const QSize frame = outer - size();
+    const bool sizable = !(state & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    const ResizeResult r = resizeForm1(layout_, {outer.width() * tx, outer.height() * ty}, sizable);
+    layout_ = r.layout;
+    applyLayout();
+    const QSize minimum(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
+                        qCeil(FormLayout::minimumOuterSize.height / ty) - frame.height());
+    if (r.windowResized)
+        resize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height());
+    if (minimumSize() != minimum)
+        setMinimumSize(minimum);
+}
+
+void Form1::applyLayout() {
+    for (const ControlPlace& place : layout_.controls())
+        applyPlace(place);
+}
+
+void Form1::applyPlace(const QString& name) {
+    for (const ControlPlace& place : layout_.controls()) {
+        if (place.name == name)
+            applyPlace(place);
+    }
+}
+
+// Twips become pixels here, edges rounded so that neighbours stay flush. A caption
+// label grows around its design box when its text would otherwise be cut (the design
+// sizes assume a 12-pixel face); an auto-sized one takes its text's width.
+void Form1::applyPlace(const ControlPlace& place) {
+    QWidget* w = control(place.name);
+    if (!w)
+        return;
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    const TwipRect& t = place.rect;
+    int x = qRound(t.left / tx);
+    int y = qRound(t.top / ty);
+    int width = qRound((t.left + t.width) / tx) - x;
+    int height = qRound((t.top + t.height) / ty) - y;
+    if (auto* label = qobject_cast<CaptionLabel*>(w); label && label->autoSize()) {
+        width = label->captionWidth();
+    }
+    if (auto* label = qobject_cast<CaptionLabel*>(w); label && !label->text().isEmpty()) {
+        const QFontMetrics metrics(label->font());
+        if (!label->autoSize() && !label->wordWrap()) {
+            const int needed = metrics.horizontalAdvance(label->text()) + 2;
+            if (needed > width) {
+                if (label->alignment() & Qt::AlignHCenter)
+                    x -= (needed - width) / 2;
+                width = needed;
+            }
+        }
+        if (!label->wordWrap() && metrics.height() > height) {
+            y -= (metrics.height() - height) / 2;
+            height = metrics.height();
+        }
+    }
+    w->setGeometry(x, y, width, height);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

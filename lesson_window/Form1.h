@@ -1,18 +1,39 @@
 #pragma once
 
+#include "lesson_window/FormLayout.h"
+#include "lessons/Lesson.h"
 #include "platform/Services.h"
 
+#include <QHash>
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <functional>
 
+class QLineEdit;
+class QPlainTextEdit;
+class QTextEdit;
+class QTimer;
+class QTreeWidget;
+
 namespace lesnor {
+
+class CaptionLabel;
+class ImageBox;
+class PictureBox;
+class Picture;
 
 // The lesson window. Thin: it wires its controls' events to the logic classes and
 // shows their results; it owns no player, file or database access of its own.
+//
+// Every control carries its name as objectName ("r1", "T1", "Picture7(3)", ...); the
+// accessors below return them typed. Places are kept in twips (FormLayout) and turned
+// into pixels only when applied, at the screen's logical resolution.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
 
     // The window's load handler: colours, catalogue, initial state, shown maximised.
     void Form_Load();
@@ -20,15 +41,132 @@ public:
     // What closing the window and the menu item "退出" both run.
     void setShutDown(std::function<void()> shutDown) { shutDown_ = std::move(shutDown); }
 
+    // The response to a click on a node of T1; reads the tree's current node again.
+    // Always: closes and stops the player, empties the lesson's text, lists, word list,
+    // hint and translation, resets the reading state (see readingReset()). A book node
+    // then opens or closes; a lesson node is read from the database and shown, and its
+    // recording is copied for the player. Ends with the player stopped.
+    void LoadLesson();
+
+    // The translation toggle (a click on Label14 or on Picture10): "隐 藏" means the
+    // translation is shown in Label8, "显 示" that Label8 stays empty.
+    void Label14_Click();
+    bool translationShown() const;
+    // Makes `translation` the current sentence's translation: Label10 always holds it,
+    // Label8 shows it only while the translation is shown.
+    void setCurrentTranslation(const QString& translation);
+
+    // The command bar's enable rules: the icon and caption of a cell change together.
+    void setReadCommandEnabled(bool enabled);
+    void setStopCommandEnabled(bool enabled);
+
+    // The two web pages, opened with the desktop's default handler.
+    void openHelpPage();
+    void openHomePage();
+
+    // The loaded lesson: its four sentence lists (List1..List4), word lines, caption and
+    // LessonAudioFile. Empty when nothing is loaded.
+    const Lesson& lesson() const { return lesson_; }
+
+    // The reading state. LoadLesson sets it to -1 / false (and stops Timer1) before it
+    // loads anything, then emits readingReset(); playback owns it from there.
+    qint16 SentenceIndex() const { return sentenceIndex_; }
+    void setSentenceIndex(qint16 index) { sentenceIndex_ = index; }
+    bool ContinuousRead() const { return continuousRead_; }
+    void setContinuousRead(bool on) { continuousRead_ = on; }
+
+    // The tree's image list: image 1 for books, image 2 for lessons.
+    const QList<QIcon>& ImageList1() const { return imageList_; }
+    // The released and pressed toolbar button pictures (Picture5, Picture6).
+    const Picture& normalButtonPicture() const;
+    const Picture& pressedButtonPicture() const;
+
+    // The places the window's controls have now, in twips.
+    const FormLayout& layoutInTwips() const { return layout_; }
+    // Runs the resize rule for the window's current outer size and places the controls.
+    void Form_Resize();
+
+    QTextEdit* r1() const { return r1_; }
+    QPlainTextEdit* r2() const { return r2_; }
+    QPlainTextEdit* r3() const { return r3_; }
+    QTreeWidget* T1() const { return T1_; }
+    QTimer* Timer1() const { return Timer1_; }
+    QLineEdit* Text1() const { return Text1_; }
+    QLineEdit* Text2() const { return Text2_; }
+    CaptionLabel* Label8() const { return Label8_; }
+    CaptionLabel* Label9() const { return Label9_; }
+    CaptionLabel* Label10() const { return Label10_; }
+    CaptionLabel* Label14() const { return Label14_; }
+    PictureBox* Picture8() const { return Picture8_; }
+    PictureBox* Picture10() const { return Picture10_; }
+    PictureBox* Picture7(int i) const; // 1..5
+    ImageBox* Image1(int i) const;     // 1..5
+    CaptionLabel* Label6(int i) const; // 1..5
+    CaptionLabel* Label4(int i) const; // 0..5
+    PictureBox* Picture4(int i) const; // 0..5
+    CaptionLabel* Label5(int i) const; // 0..5
+    // Any control by name, e.g. control("Label15"); nullptr for an unknown name.
+    QWidget* control(const QString& name) const { return controls_.value(name); }
+
+signals:
+    // The command bar's commands 1 (read the lesson), 2 (stop) and 3 (dictation), raised
+    // on release after the press feedback; playback and the dictation window act on them.
+    void readRequested();
+    void stopRequested();
+    void dictationRequested();
+    // Raised by LoadLesson right after it reset SentenceIndex, ContinuousRead and Timer1,
+    // before anything of the new lesson is shown.
+    void readingReset();
+    // Raised when LoadLesson has finished (also after a book click).
+    void lessonLoaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
+    void buildControls();
+    void buildCommandBar(QWidget* client);
+    void buildPopup(QWidget* client);
+    void wireEvents();
     void runShutDown();
+    void runCommand(int index);
+    void showLessonText();
+    void applyLayout();
+    void applyPlace(const ControlPlace& place);
+    void applyPlace(const QString& name);
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
+
+    // Registers a control under its objectName (`name` when given).
+    template <class T> T* add(T* widget, const QString& name = QString());
 
     Services& services_;
     std::function<void()> shutDown_;
+    FormLayout layout_;
+    Lesson lesson_;
+    qint16 sentenceIndex_ = -1;
+    bool continuousRead_ = false;
+    QList<QIcon> imageList_;
+    QHash<QString, QWidget*> controls_;
+
+    QTextEdit* r1_ = nullptr;
+    QPlainTextEdit* r2_ = nullptr;
+    QPlainTextEdit* r3_ = nullptr;
+    QTreeWidget* T1_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+    QLineEdit* Text1_ = nullptr;
+    QLineEdit* Text2_ = nullptr;
+    CaptionLabel* Label8_ = nullptr;
+    CaptionLabel* Label9_ = nullptr;
+    CaptionLabel* Label10_ = nullptr;
+    CaptionLabel* Label14_ = nullptr;
+    PictureBox* Picture8_ = nullptr;
+    PictureBox* Picture10_ = nullptr;
+    PictureBox* Picture5_ = nullptr;
+    PictureBox* Picture6_ = nullptr;
 };
 
 } // namespace lesnor

@@ -26,6 +26,9 @@ struct WordRow {
 
 // A whole lesson database file (Jet 3, code page 936) holding the two tables with these
 // rows in this storage order. Used to build the shipped database and test fixtures.
-QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words);
+// Empty, with `*error` set when given, if a row cannot be stored (a text longer than its
+// column or not representable in code page 936).
+QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words,
+                               QString* error = nullptr);
 
 } // namespace lesnor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace lesnor {
@@ -14,7 +15,7 @@ QString lessonConnectionString(const QString& dataFolder);
 // Reads the rows of one query over a Jet 3 file, in the file's storage order, in the
 // sequence the lesson loading uses: open, requery, read until atEnd(), close.
 // Accepted query form:
-//   select * from <table> where <col> = '<text>' [and <col> = '<text>' ...]
+//   select * from <table> [where <col> = '<text>' [and <col> = '<text>' ...]]
 // (bracketed or bare names, blanks optional, keywords in any case, '' is a quote
 // inside a literal; equality is whole-value and case-insensitive).
 // Any failure (missing or corrupt file, a query outside that form, an unknown table or
@@ -32,6 +33,8 @@ public:
     bool atEnd() const;
     // The current row's value of the named column as text; NULL comes back as "".
     QString value(const QString& columnName) const;
+    // The result's column names in table order (empty when not open).
+    QStringList columnNames() const;
     void moveNext();
     void close();
     QString error() const { return error_; }

@@ -1,0 +1,43 @@
+#include "lesson_window/CatalogueTree.h"
+
+#include "lessons/Catalogue.h"
+
+#include <QTreeWidget>
+
+namespace lesnor {
+namespace {
+
+QTreeWidgetItem* makeNode(const QString& caption, int image, const QList<QIcon>& imageList) {
+    auto* node = new QTreeWidgetItem(QStringList{caption});
+    node->setData(0, NodeImageRole, image);
+    if (image >= 1 && image <= imageList.size())
+        node->setIcon(0, imageList.at(image - 1));
+    return node;
+}
+
+} // namespace
+
+void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList) {
+    QList<QTreeWidgetItem*> books;
+    for (const CatalogueBook& book : catalogueBooks()) {
+        QTreeWidgetItem* node = makeNode(book.caption, 1, imageList);
+        node->setData(0, NodeKeyRole, book.key);
+        for (const QString& caption : lessonCaptions(book))
+            node->addChild(makeNode(caption, 2, imageList));
+        books << node;
+    }
+    tree.addTopLevelItems(books);
+}
+
+QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key) {
+    if (key.isEmpty())
+        return nullptr;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        QTreeWidgetItem* book = tree.topLevelItem(i);
+        if (book->data(0, NodeKeyRole).toString() == key)
+            return book;
+    }
+    return nullptr;
+}
+
+} // namespace lesnor

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace lesnor {
+
+// What the catalogue stores in each node besides its caption (column 0).
+inline constexpr int NodeKeyRole = Qt::UserRole;       // "a".."d" on books; lessons have no key
+inline constexpr int NodeImageRole = Qt::UserRole + 1; // 1 for a book, 2 for a lesson
+
+// Fills `tree` with the four books at the root and their lessons as children, in
+// ascending order, unsorted, all books collapsed and nothing selected. Image n of the
+// catalogue is `imageList[n - 1]` (a missing image leaves the node without one). Both
+// windows fill their own tree with this, once, when they load.
+void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList);
+
+// The node with key `key`, or nullptr (lessons have no key, so they are never found).
+QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key);
+
+} // namespace lesnor

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace lesnor {
+
+class IFileOps;
+
+// The project's web site: the one place its addresses are written down.
+namespace links {
+inline const QString homePage = QStringLiteral("https://lesnor.org/");
+inline const QString onlineHelpPage = QStringLiteral("https://lesnor.org/help.htm");
+inline const QString helpFileName = QStringLiteral("help.htm");
+} // namespace links
+
+// The help page to open. The program ships its help as "help.htm" beside the
+// executable, so help works offline and always matches the installed version: that
+// local copy is opened (as a file URL) whenever it is there; without it, the same page
+// on the web site.
+QString helpPageAddress(const QString& programFolder, const IFileOps& files);
+
+} // namespace lesnor

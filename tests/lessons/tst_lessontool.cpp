@@ -1,0 +1,166 @@
+// lesnor-tool end to end: build-db from the lesson pack's TSV files, then query and
+// tables over the result; exit status and messages on bad input.
+
+#include "Jet3TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lesnor::test;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run tool(const QStringList& args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("LESNOR_BINARY_DIR") + QStringLiteral("/lesnor-tool"), args);
+    Run r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+bool writeText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+const QByteArray Sentences = "book\tlesson\tenglish\tchinese\tstart\tend\n"
+                             "1\tLesson 1\tExcuse me!\t对不起\t.5\t2.43\n"
+                             "1\tLesson 1\tIs this your  handbag? \t这是您的手提包吗？\t2.73\t5.1\n"
+                             "1\tLesson 10\tTen.\t十\t1\t2\n"
+                             "1\tLesson 1\tThank you very much.\t非常感谢！\t15.17\t\n";
+const QByteArray Words = "book\tlesson\tword\tgloss\n"
+                         "1\tLesson 1\texcuse\tv.原谅\n"
+                         "1\tLesson 1\tthank you\t谢谢\n"
+                         "2\tLesson 1\tMr.\tn.先生\n";
+
+} // namespace
+
+class TestLessonTool : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString db_;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(writeText(dir_.filePath(QStringLiteral("sentences.tsv")), Sentences));
+        QVERIFY(writeText(dir_.filePath(QStringLiteral("words.tsv")), Words));
+        db_ = dir_.filePath(QStringLiteral("out/qlxxcl.wrd"));
+        QVERIFY(QDir().mkpath(dir_.filePath(QStringLiteral("out"))));
+        const Run r = tool({QStringLiteral("build-db"), dir_.path(), db_});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(QFile::exists(db_));
+    }
+
+    void queryPrintsTsvInStorageOrder() {
+        const Run r = tool({QStringLiteral("query"), db_,
+                            QStringLiteral("select * from[句库] where [册别] ='1'and [课别] ='Lesson 1'")});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QByteArray("句子\t中文\t开始时间\t结束时间\t课别\t册别\n"
+                                   "Excuse me!\t对不起\t.5\t2.43\tLesson 1\t1\n"
+                                   "Is this your  handbag? \t这是您的手提包吗？\t2.73\t5.1\tLesson 1\t1\n"
+                                   "Thank you very much.\t非常感谢！\t15.17\t\tLesson 1\t1\n"));
+        const Run words =
+            tool({QStringLiteral("query"), db_,
+                  QStringLiteral("select * from[单词] where [册别] ='2'and [课别] ='Lesson 1'")});
+        QCOMPARE(words.status, 0);
+        QCOMPARE(words.out, QByteArray("单词\t中文\t课别\t册别\nMr.\tn.先生\tLesson 1\t2\n"));
+    }
+
+    void tablesListsColumns() {
+        const Run r = tool({QStringLiteral("tables"), db_});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(
+            r.out,
+            QByteArray(
+                "table\tcolumn\ttype\tsize\n"
+                "句库\t句子\tMemo\t0\n句库\t中文\tMemo\t0\n句库\t开始时间\tText\t10\n"
+                "句库\t结束时间\tText\t10\n句库\t课别\tText\t100\n句库\t册别\tText\t2\n"
+                "单词\t单词\tText\t50\n单词\t中文\tText\t50\n单词\t课别\tText\t50\n单词\t册别\tText\t2\n"));
+        if (!haveMdbTools())
+            return;
+        QCOMPARE(mdbTables(db_), (QStringList{QStringLiteral("句库"), QStringLiteral("单词")}));
+        QCOMPARE(mdbExport(db_, QStringLiteral("单词")).rows.size(), 3);
+    }
+
+    void failuresExitWithTwo_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("bad query") << QStringList{QStringLiteral("query"), QString(),
+                                                  QStringLiteral("select 1")};
+        QTest::newRow("unknown table")
+            << QStringList{QStringLiteral("query"), QString(), QStringLiteral("select * from x")};
+        QTest::newRow("missing file")
+            << QStringList{QStringLiteral("query"), QStringLiteral("/nonexistent.wrd"),
+                           QStringLiteral("select * from [句库]")};
+        QTest::newRow("tables of missing file")
+            << QStringList{QStringLiteral("tables"), QStringLiteral("/nonexistent.wrd")};
+        QTest::newRow("no arguments") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("export"), QString()};
+    }
+
+    void failuresExitWithTwo() {
+        QFETCH(QStringList, args);
+        if (args.size() > 1 && args[1].isEmpty())
+            args[1] = db_;
+        const Run r = tool(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!r.err.isEmpty());
+        if (!args.isEmpty() && args[0] != QLatin1String("export"))
+            QCOMPARE(r.err.count('\n'), 1);
+    }
+
+    void badSourcesLeaveNoOutput_data() {
+        QTest::addColumn<QByteArray>("sentences");
+        QTest::newRow("missing column")
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\n1\tLesson 1\ta\tb\t1\n");
+        QTest::newRow("short line") << QByteArray(
+            "book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\ta\tb\t1\n");
+        QTest::newRow("text too long")
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\tend\n123\tLesson 1\ta\tb\t1\t2\n");
+        QTest::newRow("not UTF-8") << QByteArray(
+            "book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\t\xff\tb\t1\t2\n");
+    }
+
+    void badSourcesLeaveNoOutput() {
+        QFETCH(QByteArray, sentences);
+        QTemporaryDir source;
+        QVERIFY(writeText(source.filePath(QStringLiteral("sentences.tsv")), sentences));
+        QVERIFY(writeText(source.filePath(QStringLiteral("words.tsv")), Words));
+        const QString out = source.filePath(QStringLiteral("db.wrd"));
+        const Run r = tool({QStringLiteral("build-db"), source.path(), out});
+        QCOMPARE(r.status, 2);
+        QVERIFY(!r.err.isEmpty());
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(QDir(source.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void sampleQueryMatchesIndependentReader() {
+        if (!haveMdbTools())
+            QSKIP("mdb-export is not installed");
+        const QString file = sampleDir() + QStringLiteral("/testV1997.mdb");
+        const Run r = tool({QStringLiteral("query"), file, QStringLiteral("select * from Table3")});
+        QCOMPARE(r.status, 0);
+        const TextTable theirs = mdbExport(file, QStringLiteral("Table3"));
+        QStringList expected{theirs.columns.join(QLatin1Char('\t'))};
+        for (const QStringList& row : theirs.rows)
+            expected.append(row.join(QLatin1Char('\t')));
+        QCOMPARE(QString::fromUtf8(r.out), expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLessonTool)
+#include "tst_lessontool.moc"

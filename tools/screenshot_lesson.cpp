@@ -1,0 +1,119 @@
+// Renders the lesson window with book 1 lesson 1 loaded (nothing highlighted) and saves
+// it as a PNG: screenshot_lesson [output.png] [width height]
+//
+// Uses the lesson database of the data folder when one is given through
+// LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
+#include "lesson_window/Form1.h"
+#include "lessons/LessonDatabaseBuilder.h"
+#include "platform/DesktopShell.h"
+#include "platform/LocalFileOps.h"
+#include "platform/NullMediaPlayer.h"
+#include "platform/NullRecorder.h"
+#include "platform/SilentSpeech.h"
+#include "startup/DataFolder.h"
+#include "startup/Installation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <cstdio>
+
+using namespace lesnor;
+
+namespace {
+
+QList<SentenceRow> sampleSentences() {
+    const char* const rows[][4] = {
+        {"Good morning, Tom.", "早上好，汤姆。", ".5", "2.1"},
+        {"Good morning, Lucy. How are you today?", "早上好，露西。你今天好吗？", "2.4", "5.6"},
+        {"I'm fine, thank you. And you?", "我很好，谢谢。你呢？", "5.9", "8.2"},
+        {"Very well, thanks. Is this your bag?", "很好，谢谢。这是你的包吗？", "8.5", "11.3"},
+        {"No, it isn't. My bag is blue.", "不，不是。我的包是蓝色的。", "11.6", "14.0"},
+        {"Whose bag is it, then?", "那么这是谁的包呢？", "14.3", "16.2"},
+        {"Perhaps it is Mr. Brown's. He sat here this morning.", "也许是布朗先生的。他今天早上坐在这里。",
+         "16.5", "20.4"},
+        {"Let's give it to the teacher.", "我们把它交给老师吧。", "20.7", "22.9"},
+        {"That's a good idea. Come on!", "好主意。走吧！", "23.2", ""},
+    };
+    QList<SentenceRow> out;
+    for (const auto& r : rows)
+        out.append({QString::fromUtf8(r[0]), QString::fromUtf8(r[1]), QString::fromUtf8(r[2]),
+                    QString::fromUtf8(r[3]), QStringLiteral("Lesson 1"), QStringLiteral("1")});
+    return out;
+}
+
+QList<WordRow> sampleWords() {
+    const char* const rows[][2] = {
+        {"morning", "n.早晨"},  {"today", "ad.今天"},   {"fine", "a.好的"},
+        {"thank", "v.感谢"},    {"bag", "n.包"},        {"blue", "a.蓝色的"},
+        {"whose", "pron.谁的"}, {"perhaps", "ad.也许"}, {"sit", "v.坐(过去式 sat)"},
+        {"teacher", "n.老师"},  {"idea", "n.主意"},
+    };
+    QList<WordRow> out;
+    for (const auto& r : rows)
+        out.append({QString::fromUtf8(r[0]), QString::fromUtf8(r[1]), QStringLiteral("Lesson 1"),
+                    QStringLiteral("1")});
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString output = args.value(1, QStringLiteral("screenshot-lesson.png"));
+    const int width = args.value(2, QStringLiteral("1280")).toInt();
+    const int height = args.value(3, QStringLiteral("800")).toInt();
+
+    QTemporaryDir temp;
+    const QString given = qEnvironmentVariable("LESNOR_SCREENSHOT_DATA");
+    if (!given.isEmpty()) {
+        setDataFolder(QDir(given).absolutePath() + QLatin1Char('/'));
+    } else {
+        setDataFolder(temp.path() + QLatin1Char('/'));
+        QFile db(dataPath(DataFolder(), files::database));
+        if (!db.open(QIODevice::WriteOnly) ||
+            db.write(buildLessonDatabase(sampleSentences(), sampleWords())) <= 0) {
+            std::fprintf(stderr, "cannot write the sample lesson database\n");
+            return 1;
+        }
+    }
+    // A stand-in recording, so the read command shows enabled as with a real pack.
+    setProgramFolder(temp.path());
+    QDir(temp.path()).mkpath(QStringLiteral("语音库"));
+    QFile audio(temp.path() + QStringLiteral("/语音库/QLX101.dat"));
+    if (audio.open(QIODevice::WriteOnly))
+        audio.write("ID3");
+    audio.close();
+
+    NullMediaPlayer player;
+    NullRecorder recorder;
+    SilentSpeech speech;
+    DesktopShell shell;
+    LocalFileOps files;
+    Services services{player, recorder, speech, shell, files};
+
+    Form1 form(services);
+    form.Form_Load();
+    form.showNormal();
+    form.resize(width, height);
+    QTreeWidget* tree = form.T1();
+    QTreeWidgetItem* book = tree->topLevelItem(0);
+    tree->setCurrentItem(book);
+    form.LoadLesson(); // opens book 1
+    tree->setCurrentItem(book->child(0));
+    form.LoadLesson();
+    app.processEvents();
+
+    if (!form.grab().save(output)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(output));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(output));
+    return 0;
+}
