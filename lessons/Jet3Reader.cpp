@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 #include <cstring>
@@ -50,6 +51,8 @@ bool Database::fail(const QString& message) {
 }
 
 bool Database::open(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
