@@ -194,7 +194,7 @@ QList<quint32> Database::usageMapPages(quint32 mapPointer) const {
             if (base >= pageCount_)
                 break;
             const char* bitmapPage = page(u32At(row + 1 + 4 * j));
-            if (!bitmapPage || bitmapPage == page(0) || bitmapPage[0] != PageUsageBitmap)
+            if (!bitmapPage || bitmapPage[0] != PageUsageBitmap)
                 continue;
             const char* bitmap = bitmapPage + 4;
             for (quint32 i = 0; i < PagesPerBitmapPage && base + i < pageCount_; ++i)
