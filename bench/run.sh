@@ -4,7 +4,7 @@ set -euo pipefail
 BUILD_DIR="${1:-build}"
 shopt -s nullglob
 for b in "$BUILD_DIR"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$b"
 done

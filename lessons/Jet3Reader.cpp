@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 #include <cstring>
@@ -50,6 +51,8 @@ bool Database::fail(const QString& message) {
 }
 
 bool Database::open(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
@@ -191,7 +194,7 @@ QList<quint32> Database::usageMapPages(quint32 mapPointer) const {
             if (base >= pageCount_)
                 break;
             const char* bitmapPage = page(u32At(row + 1 + 4 * j));
-            if (!bitmapPage || bitmapPage == page(0) || bitmapPage[0] != PageUsageBitmap)
+            if (!bitmapPage || bitmapPage[0] != PageUsageBitmap)
                 continue;
             const char* bitmap = bitmapPage + 4;
             for (quint32 i = 0; i < PagesPerBitmapPage && base + i < pageCount_; ++i)

@@ -109,8 +109,9 @@ public:
     // Text in the database code page.
     QString decode(QByteArrayView bytes);
     // The value as text: Text and Memo decoded; Byte, Integer, Long and Currency in decimal
-    // (Currency with four decimals); Boolean "1"/"0"; other types as lower-case hex. NULL
-    // gives "".
+    // (Currency with four decimals); Boolean "1"/"0"; Single and Double with 7 and 15 significant
+    // digits; DateTime as "yyyy-MM-dd hh:mm:ss"; OLE, Binary and others as lower-case hex.
+    // NULL gives "".
     QString text(const Column& column, const Cell& cell);
 
 private:

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package Lesnor needs to build, run and test.
+#   setup-debian.sh        the packages for building, running and testing
+#   setup-debian.sh fuzz   also the compiler and runtime for the fuzz targets (make fuzz)
 # Idempotent: asks apt only for what is missing, runs `apt-get update` only then,
 # and uses sudo only when not already root.
 set -euo pipefail
@@ -19,6 +21,9 @@ PACKAGES=(
   mdbtools xvfb xauth
   pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
 )
+if [ "${1:-}" = "fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -147,19 +147,6 @@ private slots:
         QVERIFY(!QFile::exists(out));
         QCOMPARE(QDir(source.path()).entryList(QDir::Files).size(), 2);
     }
-
-    void sampleQueryMatchesIndependentReader() {
-        if (!haveMdbTools())
-            QSKIP("mdb-export is not installed");
-        const QString file = sampleDir() + QStringLiteral("/testV1997.mdb");
-        const Run r = tool({QStringLiteral("query"), file, QStringLiteral("select * from Table3")});
-        QCOMPARE(r.status, 0);
-        const TextTable theirs = mdbExport(file, QStringLiteral("Table3"));
-        QStringList expected{theirs.columns.join(QLatin1Char('\t'))};
-        for (const QStringList& row : theirs.rows)
-            expected.append(row.join(QLatin1Char('\t')));
-        QCOMPARE(QString::fromUtf8(r.out), expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLessonTool)
