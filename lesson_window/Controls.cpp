@@ -191,6 +191,14 @@ void ImageBox::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(event->button());
 }
 
+LessonTextBox::LessonTextBox(QWidget* parent)
+    : QTextEdit(parent) {}
+
+void LessonTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    QTextEdit::mouseReleaseEvent(event);
+    emit mouseUp(event->button());
+}
+
 ShapeBox::ShapeBox(const QString& name, const QColor& color, QWidget* parent)
     : QWidget(parent)
     , color_(color) {

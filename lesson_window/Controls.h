@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLabel>
 #include <QString>
+#include <QTextEdit>
 #include <QWidget>
 #include <functional>
 
@@ -121,6 +122,20 @@ protected:
 
 private:
     Picture picture_;
+};
+
+// The lesson text box. Reports every mouse release after its own handling, so the
+// caret already stands where the click put it.
+class LessonTextBox : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit LessonTextBox(QWidget* parent);
+
+signals:
+    void mouseUp(Qt::MouseButton button);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // A rectangle outline framing a panel. Never takes the mouse.

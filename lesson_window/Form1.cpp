@@ -9,6 +9,7 @@
 #include "platform/FileOps.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Shell.h"
+#include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
 #include "startup/StartUp.h"
 
@@ -18,7 +19,9 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
@@ -28,6 +31,7 @@ namespace lesnor {
 namespace {
 
 const QColor kTeal(0, 128, 128);
+const QColor kRed(255, 0, 0);
 const QString kShownCaption = QStringLiteral("隐 藏");
 const QString kHiddenCaption = QStringLiteral("显 示");
 const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句并显示中文解释， "
@@ -64,6 +68,15 @@ Picture popupFrame() {
     });
 }
 
+// The lesson text's face in `colour`.
+QTextCharFormat lessonTextFormat(const QColor& colour) {
+    QTextCharFormat format;
+    format.setForeground(colour);
+    format.setFontFamilies({QStringLiteral("Arial")});
+    format.setFontPointSize(12);
+    return format;
+}
+
 template <class Edit> void plainBox(Edit* edit, const QFont& font) {
     edit->setFont(font);
     edit->setFrameShape(QFrame::NoFrame);
@@ -84,6 +97,7 @@ Form1::Form1(Services& services, QWidget* parent)
     setWindowIcon(imageList_.value(0));
     buildMenus();
     buildControls();
+    controller_ = new SentenceController(services_.player, *this, this);
     wireEvents();
     applyLayout();
 }
@@ -192,7 +206,7 @@ void Form1::buildControls() {
     title(indexed("Label4", 3), QString(), textTitle)->setAutoSize(true);
     Picture5_ = picture(QStringLiteral("Picture5"), client, artwork::buttonNormal());
     Picture6_ = picture(QStringLiteral("Picture6"), client, artwork::buttonPressed());
-    r1_ = add(new QTextEdit(client), QStringLiteral("r1"));
+    r1_ = add(new LessonTextBox(client), QStringLiteral("r1"));
     plainBox(r1_, arial(10.5));
     r1_->setAcceptRichText(false);
     // The right button looks words up in the lesson text: no context menu there.
@@ -220,10 +234,6 @@ void Form1::buildControls() {
     Label14_->setForeColor(artwork::titleText);
 
     buildPopup(client);
-
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setInterval(1);
 }
 
 void Form1::buildCommandBar(QWidget* client) {
@@ -281,6 +291,22 @@ void Form1::wireEvents() {
         connect(Label6(i), &CaptionLabel::mouseDown, this, press);
         connect(Label6(i), &CaptionLabel::mouseUp, this, release);
     }
+    connect(this, &Form1::readRequested, controller_, &SentenceController::readLesson);
+    connect(this, &Form1::stopRequested, controller_, &SentenceController::stopReading);
+
+    // The sentence toolbar: the frame shows the pressed picture while its label is held;
+    // the release restores it, then runs the button.
+    for (int i = 0; i <= 5; ++i) {
+        PictureBox* frame = Picture4(i);
+        connect(Label5(i), &CaptionLabel::mouseDown, this,
+                [this, frame](Qt::MouseButton) { frame->setPicture(Picture6_->picture()); });
+        connect(Label5(i), &CaptionLabel::mouseUp, this, [this, frame, i](Qt::MouseButton) {
+            frame->setPicture(Picture5_->picture());
+            runToolbarButton(i);
+        });
+    }
+    connect(r1_, &LessonTextBox::mouseUp, this, &Form1::lessonTextReleased);
+
     connect(Label4(5), &CaptionLabel::clicked, this, &Form1::openHomePage);
     connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
@@ -311,7 +337,6 @@ void Form1::Form_Load() {
     static_cast<PictureBox*>(control(QStringLiteral("Picture3")))->setBackColor(artwork::toolbarBack);
     static_cast<PictureBox*>(control(QStringLiteral("Picture9")))->setBackColor(artwork::commandBarBack);
     FillCatalogue(*T1_, imageList_);
-    sentenceIndex_ = -1;
     const QString phonetic = QString::fromUtf8(phoneticFontFamilyName());
     if (!phonetic.isEmpty()) {
         QWidget* Label15 = control(QStringLiteral("Label15"));
@@ -334,16 +359,12 @@ void Form1::LoadLesson() {
     Label8_->clear();
     Label10_->clear();
 
-    setStopCommandEnabled(false);
-    Label5(0)->setEnabled(true);
-    Label5(1)->setEnabled(true);
-
-    sentenceIndex_ = -1;
-    continuousRead_ = false;
-    Timer1_->stop();
+    // The window is empty now; this also disables the stop cell and enables
+    // "上一句" and "下一句".
+    lesson_ = Lesson{};
+    controller_->lessonLoaded(lesson_);
     emit readingReset();
 
-    lesson_ = Lesson{};
     Label4(3)->setText(QString());
 
     QString copyPath;
@@ -364,6 +385,7 @@ void Form1::LoadLesson() {
 
     const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files);
     player.setUrl(audio.playerUrl);
+    controller_->lessonLoaded(lesson_);
     setReadCommandEnabled(audio.playable);
     player.stop();
     emit lessonLoaded();
@@ -377,12 +399,97 @@ void Form1::showLessonText() {
     r1_->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QTextCursor all(r1_->document());
     all.select(QTextCursor::Document);
-    QTextCharFormat format;
-    format.setForeground(kTeal);
-    format.setFontFamilies({QStringLiteral("Arial")});
-    format.setFontPointSize(12);
-    all.mergeCharFormat(format);
+    all.mergeCharFormat(lessonTextFormat(kTeal));
     r1_->setTextCursor(QTextCursor(r1_->document()));
+}
+
+// Positions outside the text are clamped to it: the last position of a document is
+// its final paragraph break, which a cursor cannot pass.
+void Form1::colourLessonText(int start, int length, TextColour colour) {
+    QTextDocument* document = r1_->document();
+    const int last = document->characterCount() - 1;
+    const int from = qBound(0, start, last);
+    QTextCursor range(document);
+    range.setPosition(from);
+    range.setPosition(qBound(from, start + length, last), QTextCursor::KeepAnchor);
+    range.mergeCharFormat(lessonTextFormat(colour == TextColour::Red ? kRed : kTeal));
+}
+
+void Form1::setLessonCaret(int position) {
+    QTextCursor caret = r1_->textCursor();
+    caret.setPosition(qBound(0, position, r1_->document()->characterCount() - 1));
+    r1_->setTextCursor(caret);
+    r1_->ensureCursorVisible();
+}
+
+void Form1::setSentenceText(const QString& text) {
+    r2_->setPlainText(text);
+}
+
+void Form1::setCaption(Caption label, const QString& text) {
+    switch (label) {
+    case Caption::Label8:
+        Label8_->setText(text);
+        break;
+    case Caption::Label9:
+        Label9_->setText(text);
+        break;
+    case Caption::Label10:
+        Label10_->setText(text);
+        break;
+    }
+}
+
+void Form1::setToolbarButtonEnabled(int index, bool enabled) {
+    if (CaptionLabel* button = Label5(index))
+        button->setEnabled(enabled);
+}
+
+// The controller reports changes only, so the hidden field is written once per change.
+void Form1::setPositionText(const QString& text) {
+    Text1_->setText(text);
+}
+
+qint16 Form1::SentenceIndex() const {
+    return controller_->SentenceIndex();
+}
+
+bool Form1::ContinuousRead() const {
+    return controller_->ContinuousRead();
+}
+
+const QTimer* Form1::Timer1() const {
+    return &controller_->Timer1();
+}
+
+QTextEdit* Form1::r1() const {
+    return r1_;
+}
+
+// Buttons 3 to 5 belong to voice recording.
+void Form1::runToolbarButton(int index) {
+    switch (index) {
+    case 0:
+        controller_->previousSentence();
+        break;
+    case 1:
+        controller_->nextSentence();
+        break;
+    case 2:
+        controller_->readSentence();
+        break;
+    default:
+        break;
+    }
+}
+
+// A left-button release plays the sentence at the caret the click placed; a
+// right-button release closes the word pop-up, whatever is playing.
+void Form1::lessonTextReleased(Qt::MouseButton button) {
+    if (button == Qt::LeftButton)
+        controller_->sentenceClicked(r1_->textCursor().position());
+    else if (button == Qt::RightButton)
+        Picture8_->hide();
 }
 
 void Form1::Label14_Click() {
@@ -397,11 +504,6 @@ void Form1::Label14_Click() {
 
 bool Form1::translationShown() const {
     return Label14_->text() == kShownCaption;
-}
-
-void Form1::setCurrentTranslation(const QString& translation) {
-    Label10_->setText(translation);
-    Label8_->setText(translationShown() ? translation : QString());
 }
 
 void Form1::setReadCommandEnabled(bool enabled) {

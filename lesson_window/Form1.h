@@ -3,6 +3,7 @@
 #include "lesson_window/FormLayout.h"
 #include "lessons/Lesson.h"
 #include "platform/Services.h"
+#include "playback/LessonView.h"
 
 #include <QHash>
 #include <QIcon>
@@ -20,16 +21,20 @@ namespace lesnor {
 
 class CaptionLabel;
 class ImageBox;
+class LessonTextBox;
 class PictureBox;
 class Picture;
+class SentenceController;
 
 // The lesson window. Thin: it wires its controls' events to the logic classes and
 // shows their results; it owns no player, file or database access of its own.
+// Sentence playback is its SentenceController's, which sees the window only as an
+// ILessonView.
 //
 // Every control carries its name as objectName ("r1", "T1", "Picture7(3)", ...); the
 // accessors below return them typed. Places are kept in twips (FormLayout) and turned
 // into pixels only when applied, at the screen's logical resolution.
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, private ILessonView {
     Q_OBJECT
 public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
@@ -51,14 +56,11 @@ public:
     // The translation toggle (a click on Label14 or on Picture10): "隐 藏" means the
     // translation is shown in Label8, "显 示" that Label8 stays empty.
     void Label14_Click();
-    bool translationShown() const;
-    // Makes `translation` the current sentence's translation: Label10 always holds it,
-    // Label8 shows it only while the translation is shown.
-    void setCurrentTranslation(const QString& translation);
+    bool translationShown() const override;
 
     // The command bar's enable rules: the icon and caption of a cell change together.
-    void setReadCommandEnabled(bool enabled);
-    void setStopCommandEnabled(bool enabled);
+    void setReadCommandEnabled(bool enabled) override;
+    void setStopCommandEnabled(bool enabled) override;
 
     // The two web pages, opened with the desktop's default handler.
     void openHelpPage();
@@ -68,12 +70,12 @@ public:
     // LessonAudioFile. Empty when nothing is loaded.
     const Lesson& lesson() const { return lesson_; }
 
-    // The reading state. LoadLesson sets it to -1 / false (and stops Timer1) before it
-    // loads anything, then emits readingReset(); playback owns it from there.
-    qint16 SentenceIndex() const { return sentenceIndex_; }
-    void setSentenceIndex(qint16 index) { sentenceIndex_ = index; }
-    bool ContinuousRead() const { return continuousRead_; }
-    void setContinuousRead(bool on) { continuousRead_ = on; }
+    // Sentence playback: the reading state and its operations. LoadLesson resets it
+    // (SentenceIndex -1, ContinuousRead false, Timer1 and a pending pause stopped) before
+    // it loads anything, then emits readingReset().
+    SentenceController& controller() const { return *controller_; }
+    qint16 SentenceIndex() const;
+    bool ContinuousRead() const;
 
     // The tree's image list: image 1 for books, image 2 for lessons.
     const QList<QIcon>& ImageList1() const { return imageList_; }
@@ -86,11 +88,12 @@ public:
     // Runs the resize rule for the window's current outer size and places the controls.
     void Form_Resize();
 
-    QTextEdit* r1() const { return r1_; }
+    QTextEdit* r1() const;
     QPlainTextEdit* r2() const { return r2_; }
     QPlainTextEdit* r3() const { return r3_; }
     QTreeWidget* T1() const { return T1_; }
-    QTimer* Timer1() const { return Timer1_; }
+    // The playback poll, owned by the controller.
+    const QTimer* Timer1() const;
     QLineEdit* Text1() const { return Text1_; }
     QLineEdit* Text2() const { return Text2_; }
     CaptionLabel* Label8() const { return Label8_; }
@@ -126,6 +129,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What playback shows in the window's controls.
+    void colourLessonText(int start, int length, TextColour colour) override;
+    void setLessonCaret(int position) override;
+    void setSentenceText(const QString& text) override;
+    void setCaption(Caption label, const QString& text) override;
+    void setToolbarButtonEnabled(int index, bool enabled) override;
+    void setPositionText(const QString& text) override;
+
     void buildMenus();
     void buildControls();
     void buildCommandBar(QWidget* client);
@@ -133,6 +144,8 @@ private:
     void wireEvents();
     void runShutDown();
     void runCommand(int index);
+    void runToolbarButton(int index);
+    void lessonTextReleased(Qt::MouseButton button);
     void showLessonText();
     void applyLayout();
     void applyPlace(const ControlPlace& place);
@@ -147,16 +160,14 @@ private:
     std::function<void()> shutDown_;
     FormLayout layout_;
     Lesson lesson_;
-    qint16 sentenceIndex_ = -1;
-    bool continuousRead_ = false;
+    SentenceController* controller_ = nullptr;
     QList<QIcon> imageList_;
     QHash<QString, QWidget*> controls_;
 
-    QTextEdit* r1_ = nullptr;
+    LessonTextBox* r1_ = nullptr;
     QPlainTextEdit* r2_ = nullptr;
     QPlainTextEdit* r3_ = nullptr;
     QTreeWidget* T1_ = nullptr;
-    QTimer* Timer1_ = nullptr;
     QLineEdit* Text1_ = nullptr;
     QLineEdit* Text2_ = nullptr;
     CaptionLabel* Label8_ = nullptr;

@@ -23,6 +23,7 @@ SentenceController::SentenceController(IMediaPlayer& player, ILessonView& view, 
     : QObject(parent)
     , player_(player)
     , view_(view) {
+    Timer1_.setObjectName(QStringLiteral("Timer1"));
     Timer1_.setInterval(1);
     Timer1_.setTimerType(Qt::PreciseTimer);
     connect(&Timer1_, &QTimer::timeout, this, &SentenceController::tick);

@@ -41,6 +41,8 @@ public:
     // The last sampled position as text; "0" before the first sample.
     const QString& Text1() const { return Text1_; }
     bool pollActive() const { return Timer1_.isActive(); }
+    // The poll timer itself, a child of this object named "Timer1" (1 ms interval).
+    const QTimer& Timer1() const { return Timer1_; }
     bool pausePending() const { return pause_.isActive(); }
 
     // A lesson has been put into the window (or the window emptied): nothing is current,
@@ -93,8 +95,9 @@ private:
     qint16 SentenceIndex_ = -1;
     bool ContinuousRead_ = false;
     QString Text1_ = QStringLiteral("0");
-    QTimer Timer1_;
-    QTimer pause_;
+    // Children of this object, so the window that owns it finds them by name.
+    QTimer Timer1_{this};
+    QTimer pause_{this};
     // The range of `r1` coloured red by the last highlight; length -1 when none is.
     int highlightStart_ = 0;
     int highlightLength_ = -1;

@@ -5,6 +5,7 @@
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
+#include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
 
 #include <QAction>
@@ -254,15 +255,19 @@ private slots:
 
     void loadingResetsTheReadingStateFirst() {
         choose(1, 1);
-        form_->setSentenceIndex(2);
-        form_->setContinuousRead(true);
-        form_->Timer1()->start();
-        form_->setStopCommandEnabled(true);
-        form_->setReadCommandEnabled(false);
-        form_->Label5(0)->setEnabled(false);
-        form_->r2()->setPlainText(QStringLiteral("Thank you very much."));
-        form_->Label9()->setText(QStringLiteral("Thank you very much."));
-        form_->setCurrentTranslation(QStringLiteral("非常感谢！"));
+        // The whole lesson being read, at its last sentence; "上一句" disabled before.
+        form_->controller().previousSentence();
+        QVERIFY(!form_->Label5(0)->isEnabled());
+        form_->controller().readLesson();
+        for (int i = 0; i < 2; ++i) {
+            services_->player.advance(5.0);
+            form_->controller().tick();
+            form_->controller().endPause();
+        }
+        QCOMPARE(form_->SentenceIndex(), qint16(2));
+        QVERIFY(form_->ContinuousRead() && form_->Timer1()->isActive());
+        QVERIFY(form_->Label6(2)->isEnabled() && !form_->Label6(1)->isEnabled());
+        QCOMPARE(form_->Label9()->text(), QStringLiteral("Thank you very much."));
 
         bool resetSeen = false;
         connect(form_.get(), &Form1::readingReset, this, [&] {
@@ -369,13 +374,15 @@ private slots:
         QCOMPARE(form_->Label14()->text(), QStringLiteral("隐 藏"));
         QCOMPARE(form_->Label8()->text(), QString());
 
-        form_->setCurrentTranslation(QStringLiteral("你好，安！"));
+        choose(1, 1);
+        form_->controller().nextSentence();
         QCOMPARE(form_->Label8()->text(), QStringLiteral("你好，安！"));
         QTest::mouseClick(form_->Label14(), Qt::LeftButton);
         QVERIFY(!form_->translationShown());
         QCOMPARE(form_->Label8()->text(), QString());
         // Moving on while hidden keeps the line empty but the translation is held.
-        form_->setCurrentTranslation(QStringLiteral("非常感谢！"));
+        form_->controller().nextSentence();
+        form_->controller().nextSentence();
         QCOMPARE(form_->Label8()->text(), QString());
         QCOMPARE(form_->Label10()->text(), QStringLiteral("非常感谢！"));
         // A click on the button around the caption toggles too.
