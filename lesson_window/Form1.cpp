@@ -14,6 +14,7 @@
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -327,6 +328,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::Form_Load() {
+    // Maximised; where no window manager honours that (a bare X server), the window
+    // still takes the whole available screen.
+    if (const QScreen* s = screen())
+        setGeometry(s->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     for (int i = 1; i <= 5; ++i)
         Picture7(i)->setBackColor(artwork::commandBarBack);
@@ -602,7 +607,15 @@ void Form1::Form_Resize() {
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
     const bool sizable = !(state & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    const ResizeResult r = resizeForm1(layout_, {outer.width() * tx, outer.height() * ty}, sizable);
+    TwipSize outerTwips{outer.width() * tx, outer.height() * ty};
+    if (!sizable) {
+        // A maximised window on a screen smaller than the minimum (or one a bare X server
+        // squeezed) is laid out as if it had the minimum size: its panels are cut off at
+        // the edge rather than stacked over each other.
+        outerTwips.width = qMax(outerTwips.width, FormLayout::minimumOuterSize.width);
+        outerTwips.height = qMax(outerTwips.height, FormLayout::minimumOuterSize.height);
+    }
+    const ResizeResult r = resizeForm1(layout_, outerTwips, sizable);
     layout_ = r.layout;
     applyLayout();
     const QSize minimum(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
