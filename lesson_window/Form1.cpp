@@ -14,12 +14,12 @@
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -607,14 +607,7 @@ void Form1::Form_Resize() {
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
     const bool sizable = !(state & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    TwipSize outerTwips{outer.width() * tx, outer.height() * ty};
-    if (!sizable) {
-        // A maximised window on a screen smaller than the minimum (or one a bare X server
-        // squeezed) is laid out as if it had the minimum size: its panels are cut off at
-        // the edge rather than stacked over each other.
-        outerTwips.width = qMax(outerTwips.width, FormLayout::minimumOuterSize.width);
-        outerTwips.height = qMax(outerTwips.height, FormLayout::minimumOuterSize.height);
-    }
+    const TwipSize outerTwips = layoutOuterSize({outer.width() * tx, outer.height() * ty}, sizable);
     const ResizeResult r = resizeForm1(layout_, outerTwips, sizable);
     layout_ = r.layout;
     applyLayout();

@@ -184,4 +184,11 @@ ResizeResult resizeForm1(const FormLayout& current, TwipSize outer, bool windowS
     return r;
 }
 
+TwipSize layoutOuterSize(TwipSize outer, bool windowSizable) {
+    if (windowSizable)
+        return outer;
+    return {qMax(outer.width, FormLayout::minimumOuterSize.width),
+            qMax(outer.height, FormLayout::minimumOuterSize.height)};
+}
+
 } // namespace lesnor

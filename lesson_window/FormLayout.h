@@ -74,4 +74,10 @@ struct ResizeResult {
 // places (Label1 width, Label7 height, Label2 and Label3 top, r3 height).
 ResizeResult resizeForm1(const FormLayout& current, TwipSize outer, bool windowSizable = true);
 
+// The outer size the window lays itself out for. A window that cannot be sized (maximised
+// on a screen smaller than the minimum, or squeezed by a bare X server that ignores the
+// minimum) is laid out as if it had the minimum size, so its panels are cut off at the
+// edge instead of being stacked over each other; a sizable window uses its own size.
+TwipSize layoutOuterSize(TwipSize outer, bool windowSizable);
+
 } // namespace lesnor

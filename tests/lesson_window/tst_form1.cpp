@@ -166,20 +166,6 @@ private slots:
         QVERIFY(form_->layoutInTwips().rect("r1").height > 0);
     }
 
-    void squeezedMaximisedWindowKeepsItsPanelsApart() {
-        // Without a window manager the window can be "maximised" yet smaller than the
-        // minimum: the panels are laid out for the minimum and cut off, not stacked.
-        form_->setWindowState(Qt::WindowMaximized);
-        form_->setMinimumSize(0, 0);
-        form_->setGeometry(0, 0, 200, 150);
-        QCoreApplication::processEvents();
-        const FormLayout& f = form_->layoutInTwips();
-        QVERIFY(f.rect("Shape5").top >= f.rect("Shape2").top + f.rect("Shape2").height);
-        QVERIFY(f.rect("Shape3").top >= f.rect("Shape5").top);
-        QVERIFY(f.rect("Picture10").top > f.rect("Picture3").top);
-        QVERIFY(f.rect("r1").height > 0);
-    }
-
     void catalogueFillsTheTree() {
         QTreeWidget* tree = form_->T1();
         QCOMPARE(tree->topLevelItemCount(), 4);

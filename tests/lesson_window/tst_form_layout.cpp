@@ -180,6 +180,19 @@ private slots:
         QCOMPARE(zero.layout.rect(QStringLiteral("Shape2")).width, 0.0);
     }
 
+    void unsizableWindowIsLaidOutForAtLeastTheMinimum() {
+        QCOMPARE(layoutOuterSize({3000, 4000}, false), (TwipSize{7500, 7400}));
+        QCOMPARE(layoutOuterSize({3000, 9000}, false), (TwipSize{7500, 9000}));
+        QCOMPARE(layoutOuterSize({16000, 11000}, false), (TwipSize{16000, 11000}));
+        QCOMPARE(layoutOuterSize({3000, 4000}, true), (TwipSize{3000, 4000})); // grows itself instead
+        // Laid out at that size the lower panels stay below the lesson text.
+        const FormLayout f =
+            resizeForm1(FormLayout::design(), layoutOuterSize({3000, 4000}, false), false).layout;
+        QVERIFY(f.rect(QStringLiteral("Shape5")).top >=
+                f.rect(QStringLiteral("Shape2")).top + f.rect(QStringLiteral("Shape2")).height);
+        QVERIFY(f.rect(QStringLiteral("Picture10")).top > f.rect(QStringLiteral("Picture3")).top);
+    }
+
     void groundsStay400BelowTheirFrames() {
         for (double h : {7400.0, 8000.0, 9780.0, 12345.0, 20000.0}) {
             const FormLayout f = resized(10000, h).layout;
