@@ -193,6 +193,27 @@ private slots:
         QCOMPARE(player.currentPosition(), 0.0);
     }
 
+    // The lesson window's loop: seek, stop position just past the end, play, stop at the
+    // first position past the end; every sentence must really play from its start.
+    void sentenceAfterSentence() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        for (int i = 0; i < 8; ++i) {
+            const double start = 0.2 + 0.3 * i;
+            const double end = start + 0.15;
+            player.setCurrentPosition(start);
+            player.setStopPosition(end + 0.001);
+            player.play();
+            QCOMPARE(player.playState(), IMediaPlayer::Playing);
+            double position = player.currentPosition();
+            QVERIFY2(position >= start && position < end, qPrintable(QString::number(position)));
+            QTRY_VERIFY_WITH_TIMEOUT((position = player.currentPosition()) > end, kWaitMs);
+            QVERIFY(position <= end + 0.001);
+            player.stop();
+            QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        }
+    }
+
     void clearedStopPositionPlaysToTheEnd() {
         GstMediaPlayer player(GstMediaPlayer::Output::Silent);
         player.setUrl(fixture());
