@@ -7,8 +7,8 @@
 #include "lessons/Catalogue.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "platform/DesktopShell.h"
+#include "platform/GstMediaPlayer.h"
 #include "platform/LocalFileOps.h"
-#include "platform/NullMediaPlayer.h"
 #include "platform/NullRecorder.h"
 #include "platform/SilentSpeech.h"
 #include "startup/DataFolder.h"
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    NullMediaPlayer player;
+    GstMediaPlayer player(GstMediaPlayer::Output::Silent);
     NullRecorder recorder;
     SilentSpeech speech;
     DesktopShell shell;

@@ -2,8 +2,8 @@
 
 #include "lesson_window/Form1.h"
 #include "platform/DesktopShell.h"
+#include "platform/GstMediaPlayer.h"
 #include "platform/LocalFileOps.h"
-#include "platform/NullMediaPlayer.h"
 #include "platform/NullRecorder.h"
 #include "platform/Services.h"
 #include "platform/SilentSpeech.h"
@@ -25,7 +25,7 @@ QByteArray g_phoneticFamily;
 
 // The one program-wide set of real services, alive until the process ends.
 struct RealServices {
-    NullMediaPlayer player;
+    GstMediaPlayer player; // the sound server when there is one, else silent
     NullRecorder recorder;
     SilentSpeech speech;
     DesktopShell shell;

@@ -6,8 +6,8 @@
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "platform/DesktopShell.h"
+#include "platform/GstMediaPlayer.h"
 #include "platform/LocalFileOps.h"
-#include "platform/NullMediaPlayer.h"
 #include "platform/NullRecorder.h"
 #include "platform/SilentSpeech.h"
 #include "startup/DataFolder.h"
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         audio.write("ID3");
     audio.close();
 
-    NullMediaPlayer player;
+    GstMediaPlayer player(GstMediaPlayer::Output::Silent);
     NullRecorder recorder;
     SilentSpeech speech;
     DesktopShell shell;

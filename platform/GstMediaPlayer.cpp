@@ -1,0 +1,566 @@
+#include "platform/GstMediaPlayer.h"
+
+#include "platform/AudibleWindow.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QThread>
+#include <QTimer>
+#include <QtGlobal>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <gst/gst.h>
+#include <limits>
+
+namespace lesnor {
+namespace {
+
+Q_LOGGING_CATEGORY(lcPlayer, "lesnor.player")
+
+// How long a seek may take to preroll, and how long opening a file may take.
+constexpr GstClockTime kPrerollTimeout = 2 * GST_SECOND;
+constexpr GstClockTime kOpenTimeout = 5 * GST_SECOND;
+// playbin flags: audio only.
+constexpr guint kPlayFlags = 0x2;
+// The watch that notices an unattended end of media while playing.
+constexpr int kWatchIntervalMs = 50;
+// The warm-up plays this much silenced media, or gives up after the timeout.
+constexpr double kWarmupSeconds = 0.03;
+constexpr qint64 kWarmupTimeoutMs = 500;
+// With a sound server the pipeline runs on the server's clock. Reading it in the first
+// milliseconds after the stream starts can return a wild time that the clock then
+// keeps as its floor, which freezes playback for good. So for this long after every
+// start the position is not read: it stays at the start.
+constexpr qint64 kQuietAfterStartMs = 30;
+// Every play from a position p starts this much earlier, with the sound before p
+// replaced by silence: the server drops the first few milliseconds (0-10 ms measured)
+// of a stream that starts, which are then silence instead of the onset.
+constexpr double kLeadInSeconds = 0.025;
+// A play with a stop position s runs this much past s, in silence: sound the server
+// still holds when the stream is stopped (up to ~10 ms measured early on) is then
+// silence, so no end is cut short and nothing of it sounds at the next start.
+constexpr double kTailSeconds = 0.015;
+// stop() called this close before the stop position first lets the play reach the
+// end of its silent tail (bounded by the distance plus the slack).
+constexpr double kFinishWindowSeconds = 0.05;
+constexpr double kFinishSlackSeconds = 0.03;
+// A position that does not move for this long while playing means the output stalled;
+// the player then rebuilds the stream and plays on from where it was.
+constexpr qint64 kStallMs = 500;
+
+// The MP3 decoder logs a critical "allocate_output_buffer: assertion 'size > 0'" when
+// an exact seek leaves a frame with nothing to output. It is harmless; keep it out of
+// the program's output and pass every other message on.
+void filterDecoderNoise(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) {
+    if (message && std::strstr(message, "allocate_output_buffer") && std::strstr(message, "size > 0"))
+        return;
+    g_log_default_handler(domain, level, message, nullptr);
+}
+
+bool gstreamerReady() {
+    static const bool ready = [] {
+        GError* error = nullptr;
+        const bool ok = gst_init_check(nullptr, nullptr, &error);
+        if (error)
+            g_error_free(error);
+        if (ok)
+            g_log_set_handler("GStreamer-Audio", G_LOG_LEVEL_CRITICAL, filterDecoderNoise, nullptr);
+        return ok;
+    }();
+    return ready;
+}
+
+GstClockTime toClock(double seconds) {
+    return static_cast<GstClockTime>(std::llround(seconds * static_cast<double>(GST_SECOND)));
+}
+
+double toSeconds(gint64 time) {
+    return static_cast<double>(time) / static_cast<double>(GST_SECOND);
+}
+
+// Takes ownership of a newly made element (floating or not).
+GstElement* owned(GstElement* element) {
+    return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
+}
+
+// A sink on the sound server, or nullptr when no server answers. The sink connects
+// on NULL → READY and, without a server, fails there within milliseconds.
+GstElement* makeServerSink() {
+    GstElement* sink = owned(gst_element_factory_make("pulsesink", nullptr));
+    if (!sink)
+        return nullptr;
+    const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+    gst_element_set_state(sink, GST_STATE_NULL);
+    if (!connected) {
+        gst_object_unref(sink);
+        return nullptr;
+    }
+    return sink;
+}
+
+// Consumes buffers at the pace of the clock, so positions move as if heard.
+GstElement* makeSilentSink() {
+    GstElement* sink = owned(gst_element_factory_make("fakesink", nullptr));
+    if (sink)
+        g_object_set(sink, "sync", TRUE, nullptr);
+    return sink;
+}
+
+// The stretch of media time (nanoseconds) that is heard; outside it the sink gets
+// silence. Written on the user-interface thread before a seek, read on the streaming
+// thread.
+struct AudibleWindow {
+    std::atomic<gint64> from{-1};  // negative: from the start of the segment
+    std::atomic<gint64> until{-1}; // negative: to its end
+};
+
+// Keeps each buffer reaching the audio sink to the audible window (streaming thread).
+GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    const auto* window = static_cast<const AudibleWindow*>(data);
+    const gint64 from = window->from.load();
+    const gint64 until = window->until.load();
+    if (from < 0 && until < 0)
+        return GST_PAD_PROBE_OK;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    GstAudioInfo audio;
+    const bool known = caps && gst_audio_info_from_caps(&audio, caps);
+    if (caps)
+        gst_caps_unref(caps);
+    if (known)
+        GST_PAD_PROBE_INFO_DATA(info) = silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until);
+    return GST_PAD_PROBE_OK;
+}
+
+QByteArray toUri(const QString& path) {
+    if (path.startsWith(QLatin1String("file:")))
+        return path.toUtf8();
+    gchar* uri = gst_filename_to_uri(QFile::encodeName(path).constData(), nullptr);
+    QByteArray result(uri ? uri : "");
+    g_free(uri);
+    return result;
+}
+
+} // namespace
+
+struct GstMediaPlayer::Impl {
+    GstElement* playbin = nullptr;
+    GstBus* bus = nullptr;
+    bool silent = true;
+    QString url;
+    bool playable = false; // the open media prerolled and can play
+    PlayState state = Undefined;
+    // While not playing: the position. While playing: the last position reported.
+    double position = 0.0;
+    double stopAt = -1.0;
+    double duration = 0.0;
+
+    // The segment the pipeline was last prerolled for: heard from segmentStart, held at
+    // holdAt (negative: plays to the end of the media). Stale once played to its end.
+    double segmentStart = 0.0;
+    double holdAt = -1.0;
+    bool segmentFresh = false;
+    // The seek that set up the segment. An end of stream carries the number of the seek
+    // its segment came from; one of an older segment can surface after a later seek
+    // (the bin holds it back until it next goes to PLAYING) and is ignored.
+    guint32 segmentSeqnum = GST_SEQNUM_INVALID;
+    AudibleWindow audible;
+
+    QElapsedTimer sinceStart;   // since the pipeline was last set playing
+    QElapsedTimer sinceAdvance; // since the pipeline position last moved while playing
+    double lastQueried = -1.0;
+    QTimer watch;
+
+    ~Impl() {
+        watch.stop();
+        if (playbin) {
+            gst_element_set_state(playbin, GST_STATE_NULL);
+            gst_object_unref(playbin);
+        }
+        if (bus)
+            gst_object_unref(bus);
+    }
+
+    // Waits (bounded) for an asynchronous state change such as a preroll.
+    bool setPipelineState(GstState target, GstClockTime timeout = kPrerollTimeout) {
+        GstStateChangeReturn result = gst_element_set_state(playbin, target);
+        if (result == GST_STATE_CHANGE_ASYNC)
+            result = gst_element_get_state(playbin, nullptr, nullptr, timeout);
+        return result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL;
+    }
+
+    // Takes every pending bus message and acts on end of stream and errors.
+    void pump() {
+        if (!bus)
+            return;
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            handle(message);
+            gst_message_unref(message);
+        }
+    }
+
+    void handle(GstMessage* message) {
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+            if (segmentSeqnum == GST_SEQNUM_INVALID || gst_message_get_seqnum(message) == segmentSeqnum)
+                onStreamEnd();
+        } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+            onError(message);
+        }
+    }
+
+    // After a flushing seek an end of stream still queued belongs to the old segment.
+    void dropStaleMessages() {
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+                onError(message);
+            gst_message_unref(message);
+        }
+    }
+
+    // Where a play from `start` holds: the stop position when it lies inside the media.
+    double holdFor(double start) const {
+        if (stopAt < 0.0 || stopAt <= start)
+            return -1.0;
+        if (duration > 0.0 && stopAt >= duration)
+            return -1.0;
+        return stopAt;
+    }
+
+    double clampToMedia(double seconds) const {
+        if (!std::isfinite(seconds) || seconds < 0.0)
+            return 0.0;
+        return duration > 0.0 ? std::min(seconds, duration) : seconds;
+    }
+
+    // Flushing exact seek for a play heard from `start` and held at `hold`: the segment
+    // runs from the lead-in before `start` to the silent tail after `hold`. Returns once
+    // the pipeline has prerolled (bounded).
+    void seekTo(double start, double hold) {
+        const double lead = std::min(kLeadInSeconds, start);
+        double end = hold >= 0.0 ? hold + kTailSeconds : -1.0;
+        if (end >= 0.0 && duration > 0.0)
+            end = std::min(end, duration);
+        audible.from = lead > 0.0 ? gint64(toClock(start)) : -1;
+        audible.until = hold >= 0.0 ? gint64(toClock(hold)) : -1;
+        GstEvent* seek = gst_event_new_seek(1.0, GST_FORMAT_TIME,
+                                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                            GST_SEEK_TYPE_SET, toClock(start - lead), GST_SEEK_TYPE_SET,
+                                            end >= 0.0 ? toClock(end) : GST_CLOCK_TIME_NONE);
+        segmentSeqnum = gst_event_get_seqnum(seek);
+        const gboolean sent = gst_element_send_event(playbin, seek);
+        gst_element_get_state(playbin, nullptr, nullptr, kPrerollTimeout);
+        dropStaleMessages();
+        segmentStart = start;
+        holdAt = hold;
+        segmentFresh = sent;
+    }
+
+    void onStreamEnd() {
+        if (state != Playing)
+            return;
+        setPipelineState(GST_STATE_PAUSED);
+        if (holdAt >= 0.0) {
+            // Reached the stop position: hold there until the caller acts.
+            state = Paused;
+            position = holdAt;
+            segmentFresh = false;
+        } else {
+            seekTo(0.0, -1.0);
+            state = Stopped;
+            position = 0.0;
+        }
+        watch.stop();
+    }
+
+    void onError(GstMessage* message) {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        qCWarning(lcPlayer, "%s", error ? error->message : "unknown error");
+        if (error)
+            g_error_free(error);
+        gst_element_set_state(playbin, GST_STATE_NULL);
+        watch.stop();
+        playable = false;
+        segmentFresh = false;
+        position = 0.0;
+        state = url.isEmpty() ? Undefined : Stopped;
+    }
+
+    void startPlaying() {
+        gst_element_set_state(playbin, GST_STATE_PLAYING);
+        sinceStart.start();
+        sinceAdvance.start();
+        lastQueried = -1.0;
+        if (QCoreApplication::instance())
+            watch.start(kWatchIntervalMs);
+    }
+
+    void onWatch() {
+        pump();
+        if (state != Playing)
+            watch.stop();
+    }
+
+    double queriedPosition() const {
+        gint64 time = 0;
+        if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &time) || time < 0)
+            return -1.0;
+        return toSeconds(time);
+    }
+
+    // The position while playing: never below the start, never decreasing, never past
+    // the hold, and not read at all right after a start (see kQuietAfterStartMs).
+    double playingPosition() {
+        if (sinceStart.elapsed() < kQuietAfterStartMs)
+            return position;
+        const double now = queriedPosition();
+        if (now < 0.0)
+            return position;
+        if (now > lastQueried) {
+            lastQueried = now;
+            sinceAdvance.start();
+        } else if (sinceAdvance.elapsed() > kStallMs) {
+            if (holdAt >= 0.0 && now >= holdAt) {
+                // At the hold without an end of stream: hold all the same.
+                onStreamEnd();
+                return position;
+            }
+            restartOutput();
+            return position;
+        }
+        position = std::max(position, holdAt >= 0.0 ? std::min(now, holdAt) : now);
+        return position;
+    }
+
+    // Rebuilds the sink's stream (and its clock) and plays on from the current position.
+    void restartOutput() {
+        qCWarning(lcPlayer, "the sound output stalled at %.3f s; restarting it", position);
+        const double at = position;
+        gst_element_set_state(playbin, GST_STATE_READY);
+        if (!silent)
+            silenceAll();
+        if (!setPipelineState(GST_STATE_PAUSED, kOpenTimeout)) {
+            dropStaleMessages();
+            return;
+        }
+        if (!silent)
+            warmUp();
+        seekTo(at, holdFor(at));
+        startPlaying();
+    }
+
+    // stop() close before the hold: let the play run into its silent tail first, so
+    // what the server still holds of the sentence is heard and nothing is left over.
+    void finishSegment() {
+        if (state != Playing || holdAt < 0.0)
+            return;
+        const double left = holdAt - playingPosition();
+        if (state != Playing || left > kFinishWindowSeconds)
+            return;
+        const qint64 budgetMs = qint64((std::max(left, 0.0) + kTailSeconds + kFinishSlackSeconds) * 1000.0);
+        QElapsedTimer clock;
+        clock.start();
+        while (state == Playing && clock.elapsed() < budgetMs) {
+            GstMessage* message =
+                gst_bus_timed_pop_filtered(bus, GST_MSECOND * guint64(budgetMs - clock.elapsed()),
+                                           GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            if (!message)
+                break;
+            handle(message);
+            gst_message_unref(message);
+        }
+    }
+
+    // Everything the sink gets is silence until the next seek.
+    void silenceAll() { audible.from = std::numeric_limits<gint64>::max(); }
+
+    // The server stalls the first play of a new stream for about as long as the stream
+    // has existed; playing a few silenced milliseconds right away avoids that. Expects
+    // the pipeline prerolled after silenceAll(), so not even the prerolled buffer sounds
+    // (a stalled server plays what it holds at the next start).
+    void warmUp() {
+        gst_element_set_state(playbin, GST_STATE_PLAYING);
+        const double enough = duration > 0.0 ? std::min(kWarmupSeconds, duration / 2) : kWarmupSeconds;
+        QElapsedTimer clock;
+        clock.start();
+        QThread::msleep(kQuietAfterStartMs);
+        while (queriedPosition() < enough && clock.elapsed() < kWarmupTimeoutMs)
+            QThread::msleep(2);
+        setPipelineState(GST_STATE_PAUSED);
+        seekTo(0.0, -1.0);
+    }
+
+    // Pipeline to NULL (the file is closed) and nothing left over on the bus.
+    void release() {
+        if (playbin)
+            gst_element_set_state(playbin, GST_STATE_NULL);
+        if (bus) {
+            gst_bus_set_flushing(bus, TRUE);
+            gst_bus_set_flushing(bus, FALSE);
+        }
+    }
+
+    void closeMedia() {
+        watch.stop();
+        release();
+        playable = false;
+        state = Undefined;
+        position = 0.0;
+        stopAt = -1.0;
+        duration = 0.0;
+        segmentStart = 0.0;
+        holdAt = -1.0;
+        segmentFresh = false;
+        segmentSeqnum = GST_SEQNUM_INVALID;
+        audible.from = -1;
+        audible.until = -1;
+    }
+
+    void open(const QString& path) {
+        closeMedia();
+        url = path;
+        if (path.isEmpty())
+            return;
+        state = Stopped;
+        if (!playbin)
+            return;
+        const QByteArray uri = toUri(path);
+        if (uri.isEmpty())
+            return;
+        g_object_set(playbin, "uri", uri.constData(), nullptr);
+        if (!silent)
+            silenceAll();
+        if (!setPipelineState(GST_STATE_PAUSED, kOpenTimeout)) {
+            dropStaleMessages();
+            release();
+            return;
+        }
+        playable = true;
+        dropStaleMessages(); // an error here makes the media unplayable
+        if (!playable)
+            return;
+        gint64 length = 0;
+        if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
+            duration = toSeconds(length);
+        segmentStart = 0.0;
+        holdAt = -1.0;
+        segmentFresh = true;
+        if (!silent)
+            warmUp();
+    }
+};
+
+GstMediaPlayer::GstMediaPlayer(Output output)
+    : d_(std::make_unique<Impl>()) {
+    d_->watch.setTimerType(Qt::CoarseTimer);
+    d_->watch.callOnTimeout([impl = d_.get()] { impl->onWatch(); });
+    if (!gstreamerReady())
+        return;
+    d_->playbin = owned(gst_element_factory_make("playbin", nullptr));
+    if (!d_->playbin)
+        return;
+    g_object_set(d_->playbin, "flags", kPlayFlags, nullptr);
+    const bool forceSilent =
+        output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
+    GstElement* sink = forceSilent ? nullptr : makeServerSink();
+    d_->silent = sink == nullptr;
+    if (!sink)
+        sink = makeSilentSink();
+    if (sink) {
+        if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &d_->audible, nullptr);
+            gst_object_unref(pad);
+        }
+        g_object_set(d_->playbin, "audio-sink", sink, nullptr);
+        gst_object_unref(sink);
+    }
+    d_->bus = gst_element_get_bus(d_->playbin);
+}
+
+GstMediaPlayer::~GstMediaPlayer() = default;
+
+void GstMediaPlayer::setUrl(const QString& path) {
+    d_->open(path);
+}
+
+QString GstMediaPlayer::url() const {
+    return d_->url;
+}
+
+void GstMediaPlayer::close() {
+    d_->closeMedia();
+    d_->url.clear();
+}
+
+void GstMediaPlayer::play() {
+    Impl& d = *d_;
+    d.pump();
+    if (!d.playable || d.state == Playing)
+        return;
+    const double hold = d.holdFor(d.position);
+    if (!d.segmentFresh || d.segmentStart != d.position || d.holdAt != hold)
+        d.seekTo(d.position, hold);
+    d.state = Playing;
+    d.startPlaying();
+}
+
+void GstMediaPlayer::stop() {
+    Impl& d = *d_;
+    d.pump();
+    if (!d.playable) {
+        d.position = 0.0;
+        return;
+    }
+    d.finishSegment();
+    if (d.state == Playing)
+        d.setPipelineState(GST_STATE_PAUSED);
+    if (!d.segmentFresh || d.segmentStart != 0.0 || d.holdAt >= 0.0)
+        d.seekTo(0.0, -1.0);
+    d.state = Stopped;
+    d.position = 0.0;
+    d.watch.stop();
+}
+
+double GstMediaPlayer::currentPosition() const {
+    Impl& d = *d_;
+    d.pump();
+    return d.state == Playing ? d.playingPosition() : d.position;
+}
+
+void GstMediaPlayer::setCurrentPosition(double seconds) {
+    Impl& d = *d_;
+    d.pump();
+    if (!d.playable)
+        return;
+    const double target = d.clampToMedia(seconds);
+    const bool wasPlaying = d.state == Playing;
+    if (wasPlaying)
+        d.setPipelineState(GST_STATE_PAUSED);
+    d.seekTo(target, d.holdFor(target));
+    d.position = target;
+    if (wasPlaying)
+        d.startPlaying();
+}
+
+IMediaPlayer::PlayState GstMediaPlayer::playState() const {
+    d_->pump();
+    return d_->state;
+}
+
+void GstMediaPlayer::setStopPosition(double seconds) {
+    d_->stopAt = std::isfinite(seconds) && seconds >= 0.0 ? seconds : -1.0;
+}
+
+bool GstMediaPlayer::isSilent() const {
+    return d_->silent;
+}
+
+double GstMediaPlayer::duration() const {
+    return d_->playable ? d_->duration : 0.0;
+}
+
+} // namespace lesnor

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/MediaPlayer.h"
+
+#include <memory>
+
+namespace lesnor {
+
+// The lesson player: a GStreamer `playbin` (audio only) driven from the user-interface
+// thread. Keeps every invariant of IMediaPlayer; in particular:
+//
+// - Seeks are complete on return. setCurrentPosition() waits (bounded, 2 s) until the
+//   pipeline has prerolled at the new position, so the next currentPosition() returns
+//   it and the following play() starts the sound there without clipping the onset. A
+//   seek while playing pauses, seeks, prerolls and plays on.
+// - setUrl() opens and prerolls the file, paused at 0 (state Stopped); it never starts
+//   it. "" leaves the player without media (state Undefined). A file that cannot be
+//   played leaves the player Stopped at 0; play() then does nothing.
+// - stop() is pause + seek to 0 (Stopped, position 0).
+// - End of media: Stopped, position 0, pipeline prerolled at 0 again.
+// - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s.
+//   Reaching it reports Paused with position exactly s until stop(), a seek or play()
+//   (which then plays on to the end of the media). A stop position at or before the
+//   start of the play, or at or past the end of the media, is ignored for that play. A
+//   negative value clears it; setUrl() clears it too.
+// - currentPosition() while playing is a cheap pipeline query, never below the start of
+//   the play, never decreasing and never past the stop position; for the first 30 ms
+//   after a start it stays at the start. Otherwise it is the position kept by the last
+//   operation.
+// - State and position never depend on an event loop: every call first takes the
+//   pending bus messages (end of stream, errors) and acts on them; an end of stream
+//   left over from an earlier segment is recognised by its seek number and ignored. A
+//   coarse QTimer, when an event loop exists, does the same while playing so an
+//   unwatched end of media is also noticed. No Qt object is touched from GStreamer's
+//   threads.
+// - Output: with a reachable PulseAudio-compatible sound server the sound goes there.
+//   Without one (the sink fails to connect, within milliseconds) or when the environment
+//   variable LESNOR_AUDIO_SINK is "fake", a silent sink paced by the system clock takes
+//   its place: positions, end of media and stop positions behave the same, unheard.
+// - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
+//   every play starts 25 ms before its position with that lead-in silenced (the server
+//   drops the first milliseconds of a starting stream); a play with a stop position runs
+//   15 ms past it in silence, and stop() right before the stop position waits for that
+//   tail (the server keeps a little sound when stopped, and plays it at the next start);
+//   setUrl() plays the first milliseconds silenced (the server stalls the first play of
+//   a stream for as long as the stream has existed); the clock is not read in the first
+//   milliseconds of a play (a wild reading freezes it); and a position frozen for 0.5 s
+//   while playing rebuilds the stream and plays on.
+// - close() releases the file (pipeline to NULL); the player is then without media.
+// - Without a usable GStreamer (no playbin) the player keeps the address, stays at 0 and
+//   never plays.
+class GstMediaPlayer final : public IMediaPlayer {
+public:
+    enum class Output {
+        Automatic, // the sound server when one answers, else the silent sink
+        Silent,    // always the silent sink
+    };
+
+    explicit GstMediaPlayer(Output output = Output::Automatic);
+    ~GstMediaPlayer() override;
+    GstMediaPlayer(const GstMediaPlayer&) = delete;
+    GstMediaPlayer& operator=(const GstMediaPlayer&) = delete;
+
+    void setUrl(const QString& path) override;
+    QString url() const override;
+    void close() override;
+    void play() override;
+    void stop() override;
+    double currentPosition() const override;
+    void setCurrentPosition(double seconds) override;
+    PlayState playState() const override;
+    void setStopPosition(double seconds) override;
+
+    // True when the sound goes to the silent sink instead of a sound server.
+    bool isSilent() const;
+    // Length of the open media in seconds; 0 without playable media.
+    double duration() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace lesnor

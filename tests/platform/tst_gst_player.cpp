@@ -1,0 +1,359 @@
+// The real lesson player over GStreamer, playing into the silent clock-paced sink (and,
+// when a sound server is provided, into it). These tests wait on real playback of a
+// 3 s tone; every wait is bounded and generous, no duration is asserted.
+#include "platform/GstMediaPlayer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lesnor;
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+QString fixture() {
+    return qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/tests/data/tone-3s.mp3");
+}
+
+// True when this process holds a descriptor open on `path`.
+bool isOpenByProcess(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files)) {
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
+            return true;
+    }
+    return false;
+}
+
+// Reads the position repeatedly for `ms` while playing; fails on any step back.
+bool positionsNeverDecrease(GstMediaPlayer& player, int ms, double floor) {
+    QElapsedTimer clock;
+    clock.start();
+    double last = player.currentPosition();
+    if (last < floor)
+        return false;
+    while (clock.elapsed() < ms) {
+        QTest::qWait(2);
+        const double now = player.currentPosition();
+        if (now < last)
+            return false;
+        last = now;
+    }
+    return true;
+}
+
+// Sets an environment variable for the lifetime of the guard.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const QByteArray& value)
+        : name_(name)
+        , had_(qEnvironmentVariableIsSet(name))
+        , old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~EnvGuard() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+} // namespace
+
+class TestGstPlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(QFile::exists(fixture()), qPrintable(fixture()));
+        // The bad-media cases make the player log why the media cannot play.
+        QLoggingCategory::setFilterRules(QStringLiteral("lesnor.player.warning=false"));
+    }
+
+    void opensPausedAtStartAndPlaysOnlyWhenAsked() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        QVERIFY(player.isSilent());
+        QCOMPARE(player.playState(), IMediaPlayer::Undefined);
+        player.setUrl(fixture());
+        QCOMPARE(player.url(), fixture());
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QVERIFY(qAbs(player.duration() - 3.0) < 0.1);
+        QTest::qWait(300);
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QCOMPARE(player.currentPosition(), 0.0);
+
+        player.play();
+        QCOMPARE(player.playState(), IMediaPlayer::Playing);
+        QVERIFY(positionsNeverDecrease(player, 150, 0.0));
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.05, kWaitMs);
+    }
+
+    void seekIsCompleteAndPlayStartsThere() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setCurrentPosition(1.5);
+        QCOMPARE(player.currentPosition(), 1.5);
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        player.play();
+        QVERIFY(player.playState() != IMediaPlayer::Stopped);
+        QVERIFY(positionsNeverDecrease(player, 200, 1.5));
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.55, kWaitMs);
+        QVERIFY(player.currentPosition() < 3.0);
+
+        // A seek while playing: the next read is the new position and play goes on.
+        player.setCurrentPosition(0.5);
+        const double afterSeek = player.currentPosition();
+        QVERIFY2(afterSeek >= 0.5 && afterSeek < 0.55, qPrintable(QString::number(afterSeek)));
+        QCOMPARE(player.playState(), IMediaPlayer::Playing);
+        QVERIFY(positionsNeverDecrease(player, 100, 0.5));
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.55, kWaitMs);
+        QVERIFY(player.currentPosition() < 1.5);
+
+        // Out-of-range seeks land inside the media.
+        player.stop();
+        player.setCurrentPosition(-4.0);
+        QCOMPARE(player.currentPosition(), 0.0);
+        player.setCurrentPosition(1e9);
+        QVERIFY(player.currentPosition() <= player.duration());
+    }
+
+    void stopReturnsToStart() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setCurrentPosition(1.0);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.05, kWaitMs);
+        player.stop();
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QCOMPARE(player.currentPosition(), 0.0);
+        QTest::qWait(200);
+        QCOMPARE(player.currentPosition(), 0.0);
+        // The next play starts from 0.
+        player.play();
+        QVERIFY(positionsNeverDecrease(player, 100, 0.0));
+        QVERIFY(player.currentPosition() < 0.9);
+    }
+
+    void endOfMediaReportsStoppedAtZero() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setCurrentPosition(2.7);
+        player.play();
+        QVERIFY(player.playState() != IMediaPlayer::Stopped);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        QCOMPARE(player.currentPosition(), 0.0);
+        // Played to the end, it starts again from the beginning.
+        player.play();
+        QCOMPARE(player.playState(), IMediaPlayer::Playing);
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.02, kWaitMs);
+        QVERIFY(player.currentPosition() < 2.0);
+    }
+
+    void stopPositionHoldsUntilStopped() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setCurrentPosition(1.0);
+        player.setStopPosition(1.301);
+        player.play();
+        double highest = 0.0;
+        QTRY_VERIFY_WITH_TIMEOUT((highest = std::max(highest, player.currentPosition()),
+                                  player.playState() == IMediaPlayer::Paused),
+                                 kWaitMs);
+        QVERIFY(highest <= 1.301);
+        QCOMPARE(player.currentPosition(), 1.301);
+        // It stays there: no end of media, no movement.
+        QTest::qWait(300);
+        QCOMPARE(player.playState(), IMediaPlayer::Paused);
+        QCOMPARE(player.currentPosition(), 1.301);
+        player.stop();
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QCOMPARE(player.currentPosition(), 0.0);
+
+        // The stop position stays set for the next sentence's play...
+        player.setCurrentPosition(1.2);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+        QCOMPARE(player.currentPosition(), 1.301);
+        // ...and playing on from the hold runs to the end of the media.
+        player.setCurrentPosition(2.7);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        QCOMPARE(player.currentPosition(), 0.0);
+    }
+
+    // The lesson window's loop: seek, stop position just past the end, play, stop at the
+    // first position past the end; every sentence must really play from its start.
+    void sentenceAfterSentence() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        for (int i = 0; i < 8; ++i) {
+            const double start = 0.2 + 0.3 * i;
+            const double end = start + 0.15;
+            player.setCurrentPosition(start);
+            player.setStopPosition(end + 0.001);
+            player.play();
+            QCOMPARE(player.playState(), IMediaPlayer::Playing);
+            double position = player.currentPosition();
+            QVERIFY2(position >= start && position < end, qPrintable(QString::number(position)));
+            QTRY_VERIFY_WITH_TIMEOUT((position = player.currentPosition()) > end, kWaitMs);
+            QVERIFY(position <= end + 0.001);
+            player.stop();
+            QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        }
+    }
+
+    void clearedStopPositionPlaysToTheEnd() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setCurrentPosition(2.4);
+        player.setStopPosition(2.5);
+        player.setStopPosition(-1.0);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        QCOMPARE(player.currentPosition(), 0.0);
+
+        // A stop position set for one play and then cleared is gone from the pipeline too.
+        player.setCurrentPosition(2.4);
+        player.setStopPosition(2.5);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+        player.setStopPosition(-1.0);
+        player.setCurrentPosition(2.4);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+
+        // A stop position past the end of the media does not hold: the media ends.
+        player.setStopPosition(10.0);
+        player.setCurrentPosition(2.7);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        QCOMPARE(player.currentPosition(), 0.0);
+    }
+
+    void closeReleasesTheFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString copy = dir.filePath(QStringLiteral("lesson.mp3"));
+        QVERIFY(QFile::copy(fixture(), copy));
+
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(copy);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.02, kWaitMs);
+        QVERIFY(isOpenByProcess(copy));
+        player.close();
+        QVERIFY(!isOpenByProcess(copy));
+        QCOMPARE(player.url(), QString());
+        QCOMPARE(player.playState(), IMediaPlayer::Undefined);
+        QCOMPARE(player.currentPosition(), 0.0);
+        QVERIFY(QFile::remove(copy));
+
+        // Opening another file releases the previous one as well.
+        QVERIFY(QFile::copy(fixture(), copy));
+        const QString second = dir.filePath(QStringLiteral("other.mp3"));
+        QVERIFY(QFile::copy(fixture(), second));
+        player.setUrl(copy);
+        player.setUrl(second);
+        QVERIFY(!isOpenByProcess(copy));
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+    }
+
+    void missingOrBadMediaIsHarmless_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no media") << "none";
+        QTest::newRow("missing file") << "missing";
+        QTest::newRow("not audio") << "garbage";
+        QTest::newRow("empty file") << "empty";
+    }
+
+    void missingOrBadMediaIsHarmless() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path;
+        if (kind == QLatin1String("missing")) {
+            path = dir.filePath(QStringLiteral("absent.mp3"));
+        } else if (kind != QLatin1String("none")) {
+            path = dir.filePath(QStringLiteral("bad.mp3"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QLatin1String("garbage"))
+                f.write(QByteArray("this is not a recording\n").repeated(50));
+        }
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(path);
+        QCOMPARE(player.url(), path);
+        const auto expected = path.isEmpty() ? IMediaPlayer::Undefined : IMediaPlayer::Stopped;
+        player.setCurrentPosition(1.0);
+        player.setStopPosition(1.5);
+        player.play();
+        QCOMPARE(player.playState(), expected);
+        QCOMPARE(player.currentPosition(), 0.0);
+        player.stop();
+        QCOMPARE(player.playState(), expected);
+        QCOMPARE(player.currentPosition(), 0.0);
+        QCOMPARE(player.duration(), 0.0);
+        player.close();
+        QCOMPARE(player.url(), QString());
+
+        // The same player opens good media afterwards.
+        player.setUrl(fixture());
+        player.setCurrentPosition(1.0);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.02, kWaitMs);
+    }
+
+    void fallsBackToSilentSinkWithoutSoundServer() {
+        {
+            EnvGuard server("PULSE_SERVER", "unix:/nonexistent/lesnor-no-server");
+            GstMediaPlayer player;
+            QVERIFY(player.isSilent());
+            player.setUrl(fixture());
+            player.setCurrentPosition(2.8);
+            player.play();
+            QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        }
+        EnvGuard forced("LESNOR_AUDIO_SINK", "fake");
+        GstMediaPlayer player;
+        QVERIFY(player.isSilent());
+    }
+
+    // Run by the sound-server test (tests/audio): the same contract through the server.
+    void playsThroughSoundServer() {
+        if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
+            QSKIP("no sound server provided");
+        GstMediaPlayer player;
+        QVERIFY(!player.isSilent());
+        player.setUrl(fixture());
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QCOMPARE(player.currentPosition(), 0.0);
+        player.setCurrentPosition(1.0);
+        QCOMPARE(player.currentPosition(), 1.0);
+        player.setStopPosition(1.301);
+        player.play();
+        QVERIFY(positionsNeverDecrease(player, 100, 1.0));
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+        QCOMPARE(player.currentPosition(), 1.301);
+        player.stop();
+        QCOMPARE(player.currentPosition(), 0.0);
+        player.setStopPosition(-1.0);
+        player.setCurrentPosition(2.7);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Stopped, kWaitMs);
+        QCOMPARE(player.currentPosition(), 0.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGstPlayer)
+#include "tst_gst_player.moc"
