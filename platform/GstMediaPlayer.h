@@ -38,9 +38,9 @@ namespace lesnor {
 //   variable LESNOR_AUDIO_SINK is "fake", a silent sink paced by the system clock takes
 //   its place: positions, end of media and stop positions behave the same, unheard.
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
-//   every play starts 25 ms before its position with that lead-in silenced (the server
+//   every play starts 80 ms before its position with that lead-in silenced (the server
 //   drops the first milliseconds of a starting stream); a play with a stop position runs
-//   15 ms past it in silence, and stop() right before the stop position waits for that
+//   30 ms past it in silence, and stop() right before the stop position waits for that
 //   tail (the server keeps a little sound when stopped, and plays it at the next start);
 //   setUrl() plays the first milliseconds silenced (the server stalls the first play of
 //   a stream for as long as the stream has existed); the clock is not read in the first
