@@ -2,7 +2,7 @@
 //
 // Plays sentences of a marker recording (a 1 kHz tone with a 20 ms silent gap every
 // 0.25 s) through the real lesson player into the sound server's "nullsink", the way the
-// lesson window does: seek to the start, stop position just past the end, play, read the
+// lesson window does: stop position just past the end, seek to the start, play, read the
 // position every millisecond and stop at the first position past the end. Meanwhile
 // `parec` records "nullsink.monitor". The gaps locate every heard sentence in the media:
 //   start error    = media time of the first sample heard - sentence start (|ms|)
@@ -43,11 +43,13 @@ constexpr double kMarkerSeconds = 24.0;
 constexpr double kGapEvery = 0.25;
 constexpr double kGapLength = 0.020;
 constexpr int kSentences = 24;
-constexpr int kPauseMs = 400;       // silence between sentences
-constexpr int kSilenceLevel = 2000; // |sample| below this is silence (tone peaks ~16000,
-                                    // MP3 noise in the gaps stays under ~750)
-constexpr double kMinGap = 0.008;   // a silent run this long inside a sentence is a gap
-constexpr double kMinPause = 0.150; // a silent run this long separates sentences
+constexpr int kPauseMs = 400;           // silence between sentences
+constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000,
+                                        // MP3 noise in the gaps stays under ~750)
+constexpr double kMinGap = 0.008;       // a silent run this long in the marker recording is a gap
+constexpr double kGapTolerance = 0.002; // heard silent runs within this of 20 ms are gaps,
+constexpr double kMinDropout = 0.0005;  // other heard silent runs this long are dropouts
+constexpr double kMinPause = 0.150;     // a silent run this long separates sentences
 
 struct Gap {
     double start;
@@ -225,12 +227,14 @@ int main(int argc, char** argv) {
     if (mediaGaps.size() < size_t(kMarkerSeconds / kGapEvery) - 2)
         return skip("cannot decode the marker recording");
 
+    // The recorder asks for a long latency so that the player's own stream, as in the
+    // program, sets the length of the server's processing cycle.
     QProcess parec;
     parec.setStandardOutputFile(raw);
     parec.setProgram(QStringLiteral("parec"));
     parec.setArguments({QStringLiteral("-d"), QStringLiteral("nullsink.monitor"),
                         QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(kRecordRate),
-                        QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+                        QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=200")});
     parec.start();
     if (!parec.waitForStarted(5000))
         return skip("parec does not start");
@@ -243,7 +247,7 @@ int main(int argc, char** argv) {
     player.setUrl(mp3);
     const std::vector<Sentence> sentences = makeSentences();
 
-    // The lesson window's loop: seek, stop position, play, 1 ms poll, stop past the end.
+    // The lesson window's loop: stop position, seek, play, 1 ms poll, stop past the end.
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
     poll.setInterval(1);
@@ -261,8 +265,8 @@ int main(int argc, char** argv) {
         }
         cpuAtPlay = cpuSeconds();
         sincePlay.start();
-        player.setCurrentPosition(sentences[current].start);
         player.setStopPosition(sentences[current].end + 0.001);
+        player.setCurrentPosition(sentences[current].start);
         player.play();
         poll.start();
     };
@@ -329,10 +333,21 @@ int main(int argc, char** argv) {
     }
 
     std::vector<double> startErrors, overshoots, signedStarts;
+    int dropouts = 0;
+    double dropoutMs = 0.0;
     for (size_t k = 0; k < sentences.size(); ++k) {
         const Sentence& s = sentences[k];
         const auto [from, to] = stretches[k];
-        const std::vector<Gap> gaps = silentRuns(heard, from, to, kMinGap);
+        // Heard silences: the marker's gaps, or dropouts of the sound output.
+        std::vector<Gap> gaps;
+        for (const Gap& run : silentRuns(heard, from, to, kMinDropout)) {
+            if (std::abs(run.end - run.start - kGapLength) <= kGapTolerance) {
+                gaps.push_back(run);
+            } else {
+                ++dropouts;
+                dropoutMs += (run.end - run.start) * 1000.0;
+            }
+        }
         const auto firstMediaGap =
             std::find_if(mediaGaps.begin(), mediaGaps.end(), [&](const Gap& g) { return g.start > s.start; });
         auto lastMediaGap =
@@ -356,10 +371,11 @@ int main(int argc, char** argv) {
     std::printf("sentences: %zu, position reads: %d\n", sentences.size(), polls);
     report("sync_start_error_ms", startErrors);
     report("sync_stop_overshoot_ms", overshoots);
-    std::printf("sync_detail_ms: start signed min %.2f max %.2f, overshoot min %.2f\n",
+    std::printf("sync_detail_ms: start signed min %.2f max %.2f, overshoot min %.2f, "
+                "dropouts %d (%.1f ms)\n",
                 *std::min_element(signedStarts.begin(), signedStarts.end()),
                 *std::max_element(signedStarts.begin(), signedStarts.end()),
-                *std::min_element(overshoots.begin(), overshoots.end()));
+                *std::min_element(overshoots.begin(), overshoots.end()), dropouts, dropoutMs);
     std::printf("cpu_per_playback_s_pct: %.1f\n", 100.0 * cpuPlaying / wallPlaying);
     return 0;
 }

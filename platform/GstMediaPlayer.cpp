@@ -38,13 +38,14 @@ constexpr qint64 kWarmupTimeoutMs = 500;
 // start the position is not read: it stays at the start.
 constexpr qint64 kQuietAfterStartMs = 30;
 // Every play from a position p starts this much earlier, with the sound before p
-// replaced by silence: the server drops the first few milliseconds (0-10 ms measured)
-// of a stream that starts, which are then silence instead of the onset.
-constexpr double kLeadInSeconds = 0.025;
+// replaced by silence: the server drops the start of a stream that starts, up to about
+// one of its processing cycles (measured: up to 17 ms lost with a 25 ms lead-in, 3 ms
+// with 50 ms, none with 80 ms; PipeWire's longest default cycle is 43 ms).
+constexpr double kLeadInSeconds = 0.080;
 // A play with a stop position s runs this much past s, in silence: sound the server
-// still holds when the stream is stopped (up to ~10 ms measured early on) is then
-// silence, so no end is cut short and nothing of it sounds at the next start.
-constexpr double kTailSeconds = 0.015;
+// still holds when the stream is stopped is then silence, so no end is cut short and
+// nothing of the sentence sounds at the next start.
+constexpr double kTailSeconds = 0.030;
 // stop() called this close before the stop position first lets the play reach the
 // end of its silent tail (bounded by the distance plus the slack).
 constexpr double kFinishWindowSeconds = 0.05;

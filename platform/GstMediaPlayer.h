@@ -24,9 +24,9 @@ namespace lesnor {
 //   start of the play, or at or past the end of the media, is ignored for that play. A
 //   negative value clears it; setUrl() clears it too.
 // - currentPosition() while playing is a cheap pipeline query, never below the start of
-//   the play, never decreasing and never past the stop position; for the first 30 ms
-//   after a start it stays at the start. Otherwise it is the position kept by the last
-//   operation.
+//   the play, never decreasing and never past the stop position; it stays at the start
+//   until the silenced lead-in (below) has played. Otherwise it is the position kept by
+//   the last operation.
 // - State and position never depend on an event loop: every call first takes the
 //   pending bus messages (end of stream, errors) and acts on them; an end of stream
 //   left over from an earlier segment is recognised by its seek number and ignored. A
@@ -38,9 +38,10 @@ namespace lesnor {
 //   variable LESNOR_AUDIO_SINK is "fake", a silent sink paced by the system clock takes
 //   its place: positions, end of media and stop positions behave the same, unheard.
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
-//   every play starts 25 ms before its position with that lead-in silenced (the server
-//   drops the first milliseconds of a starting stream); a play with a stop position runs
-//   15 ms past it in silence, and stop() right before the stop position waits for that
+//   every play starts 80 ms before its position with that lead-in silenced (the server
+//   drops the first milliseconds of a starting stream; a play from 0 has no lead-in, so
+//   the very start of the media may be lost that way); a play with a stop position runs
+//   30 ms past it in silence, and stop() right before the stop position waits for that
 //   tail (the server keeps a little sound when stopped, and plays it at the next start);
 //   setUrl() plays the first milliseconds silenced (the server stalls the first play of
 //   a stream for as long as the stream has existed); the clock is not read in the first
