@@ -7,11 +7,7 @@
 #include "lesson_window/Form1.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "platform/DesktopShell.h"
-#include "platform/GstMediaPlayer.h"
-#include "platform/LocalFileOps.h"
-#include "platform/NullRecorder.h"
-#include "platform/SilentSpeech.h"
+#include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 
@@ -95,13 +91,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    GstMediaPlayer player(GstMediaPlayer::Output::Silent);
-    NullRecorder recorder;
-    SilentSpeech speech;
-    DesktopShell shell;
-    LocalFileOps files;
-    Services services{player, recorder, speech, shell, files};
-    Form1 form(services);
+    RealServices services(GstMediaPlayer::Output::Silent);
+    Form1 form(services.view);
     form.Form_Load();
     form.showNormal();
     form.resize(1280, 800);

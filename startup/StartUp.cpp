@@ -1,12 +1,7 @@
 #include "startup/StartUp.h"
 
 #include "lesson_window/Form1.h"
-#include "platform/DesktopShell.h"
-#include "platform/GstMediaPlayer.h"
-#include "platform/LocalFileOps.h"
-#include "platform/NullRecorder.h"
-#include "platform/Services.h"
-#include "platform/SilentSpeech.h"
+#include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 
@@ -23,16 +18,6 @@ namespace {
 
 QByteArray g_phoneticFamily;
 
-// The one program-wide set of real services, alive until the process ends.
-struct RealServices {
-    GstMediaPlayer player; // the sound server when there is one, else silent
-    NullRecorder recorder;
-    SilentSpeech speech;
-    DesktopShell shell;
-    LocalFileOps files;
-    Services view{player, recorder, speech, shell, files};
-};
-
 } // namespace
 
 bool hasDisplay() {
@@ -46,7 +31,7 @@ const char* phoneticFontFamilyName() {
 }
 
 int StartUp(QApplication& app) {
-    static RealServices services;
+    static RealServices services; // the one program-wide set, alive until the process ends
     static DataFolderLock lock;
 
     setProgramFolder(QCoreApplication::applicationDirPath());

@@ -5,11 +5,7 @@
 // LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "platform/DesktopShell.h"
-#include "platform/GstMediaPlayer.h"
-#include "platform/LocalFileOps.h"
-#include "platform/NullRecorder.h"
-#include "platform/SilentSpeech.h"
+#include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 
@@ -91,14 +87,9 @@ int main(int argc, char** argv) {
         audio.write("ID3");
     audio.close();
 
-    GstMediaPlayer player(GstMediaPlayer::Output::Silent);
-    NullRecorder recorder;
-    SilentSpeech speech;
-    DesktopShell shell;
-    LocalFileOps files;
-    Services services{player, recorder, speech, shell, files};
+    RealServices services(GstMediaPlayer::Output::Silent);
 
-    Form1 form(services);
+    Form1 form(services.view);
     form.Form_Load();
     form.showNormal();
     form.resize(width, height);

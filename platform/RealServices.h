@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/DesktopShell.h"
+#include "platform/GstMediaPlayer.h"
+#include "platform/LocalFileOps.h"
+#include "platform/NullRecorder.h"
+#include "platform/Services.h"
+#include "platform/SilentSpeech.h"
+
+namespace lesnor {
+
+// One set of the real services. The program makes exactly one (in StartUp); tools and
+// benchmarks that show a real window make their own, usually with a silent player.
+struct RealServices {
+    explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
+        : player(output) {}
+
+    GstMediaPlayer player; // the sound server when there is one, else silent
+    NullRecorder recorder;
+    SilentSpeech speech;
+    DesktopShell shell;
+    LocalFileOps files;
+    Services view{player, recorder, speech, shell, files};
+};
+
+} // namespace lesnor
