@@ -5,6 +5,7 @@
 
 #include "lessons/Jet3Reader.h"
 #include "lessons/Jet3Writer.h"
+#include "lessons/LessonDatabaseBuilder.h"
 #include "lessons/Recordset.h"
 
 #include <QElapsedTimer>
@@ -20,12 +21,8 @@ namespace {
 
 QByteArray realisticDatabase() {
     Writer w(936);
-    const int s = w.addTable(QStringLiteral("句库"), {{QStringLiteral("句子"), TypeMemo, 0},
-                                                      {QStringLiteral("中文"), TypeMemo, 0},
-                                                      {QStringLiteral("开始时间"), TypeText, 10},
-                                                      {QStringLiteral("结束时间"), TypeText, 10},
-                                                      {QStringLiteral("课别"), TypeText, 100},
-                                                      {QStringLiteral("册别"), TypeText, 2}});
+    const LessonTableIds tables = addLessonTables(w);
+    const int s = tables.sentences;
     int n = 0;
     for (int book = 1; book <= 4; ++book)
         for (int lesson = 1; lesson <= 5; ++lesson) {
@@ -50,10 +47,7 @@ QByteArray realisticDatabase() {
                 start = end + 0.3;
             }
         }
-    const int t = w.addTable(QStringLiteral("单词"), {{QStringLiteral("单词"), TypeText, 50},
-                                                      {QStringLiteral("中文"), TypeText, 50},
-                                                      {QStringLiteral("课别"), TypeText, 50},
-                                                      {QStringLiteral("册别"), TypeText, 2}});
+    const int t = tables.words;
     const int lessons[] = {72, 96, 60, 48};
     for (int k = 0; k < 3333; ++k) {
         const int book = 1 + k % 4;

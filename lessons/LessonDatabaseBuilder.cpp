@@ -4,12 +4,10 @@
 
 namespace lesnor {
 
-QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words,
-                               QString* error) {
+LessonTableIds addLessonTables(jet3::Writer& writer) {
     using jet3::TypeMemo;
     using jet3::TypeText;
-    jet3::Writer writer(936);
-    const int sentenceTable =
+    const int sentences =
         writer.addTable(QStringLiteral("句库"), {
                                                     {QStringLiteral("句子"), TypeMemo, 0},
                                                     {QStringLiteral("中文"), TypeMemo, 0},
@@ -18,12 +16,21 @@ QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<
                                                     {QStringLiteral("课别"), TypeText, 100},
                                                     {QStringLiteral("册别"), TypeText, 2},
                                                 });
-    const int wordTable = writer.addTable(QStringLiteral("单词"), {
-                                                                      {QStringLiteral("单词"), TypeText, 50},
-                                                                      {QStringLiteral("中文"), TypeText, 50},
-                                                                      {QStringLiteral("课别"), TypeText, 50},
-                                                                      {QStringLiteral("册别"), TypeText, 2},
-                                                                  });
+    const int words = writer.addTable(QStringLiteral("单词"), {
+                                                                  {QStringLiteral("单词"), TypeText, 50},
+                                                                  {QStringLiteral("中文"), TypeText, 50},
+                                                                  {QStringLiteral("课别"), TypeText, 50},
+                                                                  {QStringLiteral("册别"), TypeText, 2},
+                                                              });
+    return {sentences, words};
+}
+
+QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words,
+                               QString* error) {
+    jet3::Writer writer(936);
+    const LessonTableIds tables = addLessonTables(writer);
+    const int sentenceTable = tables.sentences;
+    const int wordTable = tables.words;
     for (const SentenceRow& s : sentences) {
         jet3::WriterRow row;
         row.values = {s.english, s.chinese, s.start, s.end, s.lesson, s.book};

@@ -6,6 +6,10 @@
 
 namespace lesnor {
 
+namespace jet3 {
+class Writer;
+}
+
 // One row of the sentence table 句库 (columns 句子, 中文, 开始时间, 结束时间, 课别, 册别).
 struct SentenceRow {
     QString english;
@@ -30,5 +34,13 @@ struct WordRow {
 // column or not representable in code page 936).
 QByteArray buildLessonDatabase(const QList<SentenceRow>& sentences, const QList<WordRow>& words,
                                QString* error = nullptr);
+
+// Adds the lesson database's two tables, with their columns, to `writer` (句库 first, then
+// 单词) and returns their table numbers. The one place the lesson schema is written.
+struct LessonTableIds {
+    int sentences;
+    int words;
+};
+LessonTableIds addLessonTables(jet3::Writer& writer);
 
 } // namespace lesnor

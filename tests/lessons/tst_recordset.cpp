@@ -3,6 +3,7 @@
 
 #include "Jet3TestSupport.h"
 #include "lessons/Jet3Writer.h"
+#include "lessons/LessonDatabaseBuilder.h"
 #include "lessons/Query.h"
 #include "lessons/Recordset.h"
 
@@ -40,12 +41,8 @@ struct Sentence {
 // and lessons whose captions share a prefix.
 QString lessonDatabase(const QString& folder) {
     Writer w(936);
-    const int s = w.addTable(QStringLiteral("句库"), {{QStringLiteral("句子"), TypeMemo, 0},
-                                                      {QStringLiteral("中文"), TypeMemo, 0},
-                                                      {QStringLiteral("开始时间"), TypeText, 10},
-                                                      {QStringLiteral("结束时间"), TypeText, 10},
-                                                      {QStringLiteral("课别"), TypeText, 100},
-                                                      {QStringLiteral("册别"), TypeText, 2}});
+    const LessonTableIds tables = addLessonTables(w);
+    const int s = tables.sentences;
     const QList<Sentence> sentences{
         {QStringLiteral("Excuse me!"), QStringLiteral("对不起"), QStringLiteral(".5"), QStringLiteral("2.43"),
          QStringLiteral("Lesson 1"), QStringLiteral("1")},
@@ -70,10 +67,7 @@ QString lessonDatabase(const QString& folder) {
         r.deleted = x.deleted;
         w.addRow(s, r);
     }
-    const int t = w.addTable(QStringLiteral("单词"), {{QStringLiteral("单词"), TypeText, 50},
-                                                      {QStringLiteral("中文"), TypeText, 50},
-                                                      {QStringLiteral("课别"), TypeText, 50},
-                                                      {QStringLiteral("册别"), TypeText, 2}});
+    const int t = tables.words;
     const QList<QStringList> words{
         {QStringLiteral("excuse"), QStringLiteral("v.原谅"), QStringLiteral("Lesson 1"), QStringLiteral("1")},
         {QStringLiteral("ten"), QStringLiteral("num.十"), QStringLiteral("Lesson 10"), QStringLiteral("1")},
