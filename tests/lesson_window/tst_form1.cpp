@@ -1,7 +1,7 @@
 // The lesson window: controls and initial state, catalogue, lesson loading, the
 // translation toggle, the command bar's press feedback and the web pages.
 #include "FakeServices.h"
-#include "LessonFixture.h"
+#include "Form1Harness.h"
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
@@ -34,54 +34,20 @@ QColor foreColor(const QWidget* w) {
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestForm1 : public QObject, protected Form1Harness {
     Q_OBJECT
 
-    std::unique_ptr<LessonFixture> fx_;
-    std::unique_ptr<FakeServices> services_;
-    std::unique_ptr<Form1> form_;
-
-    // A click on a node of T1: book `book`, its lesson `lesson` (0: the book itself).
-    void choose(int book, int lesson) {
-        QTreeWidgetItem* node = form_->T1()->topLevelItem(book - 1);
-        if (lesson > 0)
-            node = node->child(lesson - 1);
-        form_->T1()->setCurrentItem(node);
-        form_->LoadLesson();
-    }
     QString copyOf(const char* name) const {
         return fx_->dataFolder() + "/sounenclff/" + QLatin1String(name);
     }
 
-    // Mouse events through the window, so they reach whatever control lies under the
-    // pointer, and the release goes to the control that had the press.
-    QPoint at(QWidget* w, QPoint local = {-1, -1}) const {
-        return w->mapTo(form_.get(), local.x() < 0 ? w->rect().center() : local);
-    }
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mousePress(form_->windowHandle(), b, {}, p);
-    }
-    void release(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mouseRelease(form_->windowHandle(), b, {}, p);
-    }
-
 private slots:
     void init() {
-        fx_ = std::make_unique<LessonFixture>();
-        setDataFolder(fx_->dataFolder());
-        setProgramFolder(fx_->programFolder());
-        services_ = std::make_unique<FakeServices>();
-        form_ = std::make_unique<Form1>(services_->view);
-        form_->Form_Load();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        openWindow();
         services_->player.calls.clear();
     }
 
-    void cleanup() {
-        form_.reset();
-        services_.reset();
-        fx_.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void controlsStartAsDesigned() {
         QCOMPARE(form_->windowTitle(), QStringLiteral("Vyk真人发音电子版 V3.2"));

@@ -6,7 +6,7 @@
 #include "lesson_window/Form1.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
-#include "tests/lesson_window/LessonFixture.h"
+#include "tests/lesson_window/Form1Harness.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -32,37 +32,18 @@ const QString kSentence2 = QStringLiteral("36+20");
 
 } // namespace
 
-class TestPlaybackWindow : public QObject {
+class TestPlaybackWindow : public QObject, protected Form1Harness {
     Q_OBJECT
-
-    std::unique_ptr<LessonFixture> fx_;
-    std::unique_ptr<FakeServices> services_;
-    std::unique_ptr<Form1> form_;
 
     SentenceController& ctl() const { return form_->controller(); }
     FakeMediaPlayer& player() const { return services_->player; }
     QString copy() const { return fx_->dataFolder() + "/sounenclff/QLX101.mp3"; }
 
     void choose(int book, int lesson) {
-        QTreeWidgetItem* node = form_->T1()->topLevelItem(book - 1);
-        if (lesson > 0)
-            node = node->child(lesson - 1);
-        form_->T1()->setCurrentItem(node);
-        form_->LoadLesson();
+        Form1Harness::choose(book, lesson);
         player().calls.clear();
     }
 
-    // Mouse events go through the window, so they reach whatever lies under the pointer
-    // and the release goes to the control that had the press.
-    QPoint at(QWidget* w, QPoint local = {-1, -1}) const {
-        return w->mapTo(form_.get(), local.x() < 0 ? w->rect().center() : local);
-    }
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mousePress(form_->windowHandle(), b, {}, p);
-    }
-    void release(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mouseRelease(form_->windowHandle(), b, {}, p);
-    }
     void click(QWidget* w, Qt::MouseButton b = Qt::LeftButton) {
         press(at(w), b);
         release(at(w), b);
@@ -155,22 +136,11 @@ class TestPlaybackWindow : public QObject {
 
 private slots:
     void init() {
-        fx_ = std::make_unique<LessonFixture>();
-        setDataFolder(fx_->dataFolder());
-        setProgramFolder(fx_->programFolder());
-        services_ = std::make_unique<FakeServices>();
-        player().setDuration(copy(), 6.0);
-        form_ = std::make_unique<Form1>(services_->view);
-        form_->Form_Load();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        openWindow([this](FakeServices& fakes) { fakes.player.setDuration(copy(), 6.0); });
         choose(1, 1);
     }
 
-    void cleanup() {
-        form_.reset();
-        services_.reset();
-        fx_.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void readCommandReadsTheLessonToTheEnd() {
         const QList<QTimer*> polls = form_->findChildren<QTimer*>(QStringLiteral("Timer1"));
