@@ -4,6 +4,7 @@
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
 #include "lesson_window/Links.h"
+#include "lesson_window/NoticeLine.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "platform/FileOps.h"
@@ -235,6 +236,11 @@ void Form1::buildControls() {
     Label14_->setForeColor(artwork::titleText);
 
     buildPopup(client);
+    noticeLine_ = new NoticeLine(client);
+}
+
+void Form1::showNotice(const QString& text) {
+    noticeLine_->showNotice(text);
 }
 
 void Form1::buildCommandBar(QWidget* client) {

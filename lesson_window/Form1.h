@@ -22,6 +22,7 @@ namespace lesnor {
 class CaptionLabel;
 class ImageBox;
 class LessonTextBox;
+class NoticeLine;
 class PictureBox;
 class Picture;
 class SentenceController;
@@ -65,6 +66,11 @@ public:
     // The two web pages, opened with the desktop's default handler.
     void openHelpPage();
     void openHomePage();
+
+    // Tells the learner, in the short line at the bottom of the window, that something
+    // they asked for did not work. Never modal; a new notice replaces the old one.
+    void showNotice(const QString& text);
+    NoticeLine* noticeLine() const { return noticeLine_; }
 
     // The loaded lesson: its four sentence lists (List1..List4), word lines, caption and
     // LessonAudioFile. Empty when nothing is loaded.
@@ -178,6 +184,7 @@ private:
     PictureBox* Picture10_ = nullptr;
     PictureBox* Picture5_ = nullptr;
     PictureBox* Picture6_ = nullptr;
+    NoticeLine* noticeLine_ = nullptr;
 };
 
 } // namespace lesnor

@@ -1,0 +1,56 @@
+#include "lesson_window/NoticeLine.h"
+
+#include <QEvent>
+#include <QTimer>
+
+namespace lesnor {
+
+NoticeLine::NoticeLine(QWidget* parent)
+    : QLabel(parent)
+    , hideTimer_(new QTimer(this)) {
+    setObjectName(QStringLiteral("NoticeLine"));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(255, 248, 214));
+    p.setColor(QPalette::WindowText, QColor(96, 64, 0));
+    setPalette(p);
+    setFrameShape(QFrame::Box);
+    setMargin(3);
+    setFocusPolicy(Qt::NoFocus);
+    hideTimer_->setSingleShot(true);
+    connect(hideTimer_, &QTimer::timeout, this, &QWidget::hide);
+    parent->installEventFilter(this);
+    hide();
+}
+
+void NoticeLine::showNotice(const QString& text, int milliseconds) {
+    setText(text);
+    setToolTip(text);
+    place();
+    raise();
+    show();
+    hideTimer_->stop();
+    if (milliseconds > 0)
+        hideTimer_->start(milliseconds);
+}
+
+bool NoticeLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize && isVisible())
+        place();
+    return QLabel::eventFilter(watched, event);
+}
+
+void NoticeLine::mousePressEvent(QMouseEvent*) {
+    hideTimer_->stop();
+    hide();
+}
+
+// Bottom left of the parent, one line high, as wide as its text (at most the parent).
+void NoticeLine::place() {
+    const QWidget* host = parentWidget();
+    const QSize hint = sizeHint();
+    const int width = qMin(hint.width(), host->width());
+    setGeometry(0, host->height() - hint.height(), width, hint.height());
+}
+
+} // namespace lesnor
