@@ -1,5 +1,6 @@
 #include "startup/StartUp.h"
 
+#include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
@@ -59,6 +60,7 @@ int StartUp(QApplication& app) {
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
+    static DictationLauncher dictation(form, services.view);
     form.Form_Load();
 
     // Start-up benchmarks measure process start to a shown window, then leave.
