@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <gst/gst.h>
 #include <limits>
 
@@ -189,6 +190,7 @@ struct GstMediaPlayer::Impl {
     QTimer watch;
 
     ~Impl() {
+        awaitSetup();
         watch.stop();
         openStep.stop();
         if (sinkPad)
@@ -199,6 +201,39 @@ struct GstMediaPlayer::Impl {
         }
         if (bus)
             gst_object_unref(bus);
+    }
+
+    // Setting GStreamer up (loading its registry) and asking the sound server takes a
+    // good part of a program start, so it runs on a thread of its own from the
+    // constructor; every operation first waits for it to end. Only build() touches the
+    // members meanwhile.
+    std::future<void> setup;
+
+    void awaitSetup() {
+        if (setup.valid())
+            setup.get();
+    }
+
+    void build(bool forceSilent) {
+        if (!gstreamerReady())
+            return;
+        playbin = owned(gst_element_factory_make("playbin", nullptr));
+        if (!playbin)
+            return;
+        g_object_set(playbin, "flags", kPlayFlags, nullptr);
+        GstElement* sink = forceSilent ? nullptr : makeServerSink();
+        silent = sink == nullptr;
+        if (!sink)
+            sink = makeSilentSink();
+        if (sink) {
+            if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &audible, nullptr);
+                sinkPad = pad;
+            }
+            g_object_set(playbin, "audio-sink", sink, nullptr);
+            gst_object_unref(sink);
+        }
+        bus = gst_element_get_bus(playbin);
     }
 
     // Waits (bounded) for an asynchronous state change such as a preroll.
@@ -544,32 +579,15 @@ GstMediaPlayer::GstMediaPlayer(Output output)
     d_->watch.callOnTimeout([impl = d_.get()] { impl->onWatch(); });
     d_->openStep.setTimerType(Qt::PreciseTimer);
     d_->openStep.callOnTimeout([impl = d_.get()] { impl->stepOpening(); });
-    if (!gstreamerReady())
-        return;
-    d_->playbin = owned(gst_element_factory_make("playbin", nullptr));
-    if (!d_->playbin)
-        return;
-    g_object_set(d_->playbin, "flags", kPlayFlags, nullptr);
     const bool forceSilent =
         output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    GstElement* sink = forceSilent ? nullptr : makeServerSink();
-    d_->silent = sink == nullptr;
-    if (!sink)
-        sink = makeSilentSink();
-    if (sink) {
-        if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
-            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &d_->audible, nullptr);
-            d_->sinkPad = pad;
-        }
-        g_object_set(d_->playbin, "audio-sink", sink, nullptr);
-        gst_object_unref(sink);
-    }
-    d_->bus = gst_element_get_bus(d_->playbin);
+    d_->setup = std::async(std::launch::async, [impl = d_.get(), forceSilent] { impl->build(forceSilent); });
 }
 
 GstMediaPlayer::~GstMediaPlayer() = default;
 
 void GstMediaPlayer::setUrl(const QString& path) {
+    d_->awaitSetup();
     d_->open(path);
 }
 
@@ -578,11 +596,13 @@ QString GstMediaPlayer::url() const {
 }
 
 void GstMediaPlayer::close() {
+    d_->awaitSetup();
     d_->closeMedia();
     d_->url.clear();
 }
 
 void GstMediaPlayer::play() {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.settle();
     d.pump();
@@ -596,6 +616,7 @@ void GstMediaPlayer::play() {
 }
 
 void GstMediaPlayer::stop() {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.pump();
     // Still opening: nothing has played, the position is 0 already.
@@ -614,12 +635,14 @@ void GstMediaPlayer::stop() {
 }
 
 double GstMediaPlayer::currentPosition() const {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.pump();
     return d.state == Playing ? d.playingPosition() : d.position;
 }
 
 void GstMediaPlayer::setCurrentPosition(double seconds) {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.settle();
     d.pump();
@@ -636,19 +659,23 @@ void GstMediaPlayer::setCurrentPosition(double seconds) {
 }
 
 IMediaPlayer::PlayState GstMediaPlayer::playState() const {
+    d_->awaitSetup();
     d_->pump();
     return d_->state;
 }
 
 void GstMediaPlayer::setStopPosition(double seconds) {
+    d_->awaitSetup();
     d_->stopAt = std::isfinite(seconds) && seconds >= 0.0 ? seconds : -1.0;
 }
 
 bool GstMediaPlayer::isSilent() const {
+    d_->awaitSetup();
     return d_->silent;
 }
 
 double GstMediaPlayer::duration() const {
+    d_->awaitSetup();
     d_->settle();
     return d_->playable ? d_->duration : 0.0;
 }
