@@ -4,6 +4,7 @@
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
+#include "startup/QtTexts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +35,7 @@ int StartUp(QApplication& app) {
     static RealServices services; // the one program-wide set, alive until the process ends
     static DataFolderLock lock;
 
+    installQtChineseTexts(app);
     setProgramFolder(QCoreApplication::applicationDirPath());
     setDataFolder(resolveDataFolder(QDir::tempPath()));
     lock.acquireShared(DataFolder());
