@@ -4,7 +4,9 @@
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
+#include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
+#include "startup/SelfCheck.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,7 +38,7 @@ int StartUp(QApplication& app) {
     static DataFolderLock lock;
 
     installQtChineseTexts(app);
-    setProgramFolder(QCoreApplication::applicationDirPath());
+    setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     setDataFolder(resolveDataFolder(QDir::tempPath()));
     lock.acquireShared(DataFolder());
 
@@ -62,6 +64,9 @@ int StartUp(QApplication& app) {
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
     form.Form_Load();
+
+    // An installation's self-check opens one lesson and reports whether it can be read.
+    runLessonCheckIfAsked(form);
 
     // Start-up benchmarks measure process start to a shown window, then leave.
     if (qEnvironmentVariableIsSet("LESNOR_BENCH_EXIT_WHEN_SHOWN"))
