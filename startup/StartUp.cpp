@@ -1,5 +1,6 @@
 #include "startup/StartUp.h"
 
+#include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
@@ -63,6 +64,7 @@ int StartUp(QApplication& app) {
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
+    static DictationLauncher dictation(form, services.view);
     form.Form_Load();
 
     // An installation's self-check opens one lesson and reports whether it can be read.
