@@ -43,7 +43,6 @@ const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句
                                      "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
 const QString kNoSoundOutput = QStringLiteral("未找到声音设备，朗读将无声");
-const QString kLinkFailed = QStringLiteral("无法打开网页：没有找到可用的浏览器");
 
 QString indexed(const char* array, int index) {
     return indexedName(array, index);
@@ -340,9 +339,6 @@ void Form1::Form_Load() {
     static_cast<PictureBox*>(control(QStringLiteral("Picture3")))->setBackColor(artwork::toolbarBack);
     static_cast<PictureBox*>(control(QStringLiteral("Picture9")))->setBackColor(artwork::commandBarBack);
     FillCatalogue(*T1_, imageList_);
-    // No node is current until the learner chooses one: without this the tree would
-    // make its first book current when it first takes the focus.
-    T1_->setCurrentItem(nullptr);
     const QString phonetic = QString::fromUtf8(phoneticFontFamilyName());
     if (!phonetic.isEmpty()) {
         QWidget* Label15 = control(QStringLiteral("Label15"));
@@ -551,12 +547,12 @@ void Form1::runCommand(int index) {
 
 void Form1::openHelpPage() {
     if (!services_.shell.openUrl(helpPageAddress(ProgramFolder(), services_.files)))
-        showNotice(kLinkFailed);
+        showNotice(links::notOpened);
 }
 
 void Form1::openHomePage() {
     if (!services_.shell.openUrl(links::homePage))
-        showNotice(kLinkFailed);
+        showNotice(links::notOpened);
 }
 
 const Picture& Form1::normalButtonPicture() const {
