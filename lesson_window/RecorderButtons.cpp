@@ -14,14 +14,16 @@ namespace {
 // The desktop's own dialog where there is one. Like the dialog it replaces, it neither
 // asks before replacing a file nor checks the name: the ".wav" is added afterwards.
 QString askWithFileDialog(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存"), QDir::homePath(), QStringLiteral("wav(*.wav)"),
-                                        nullptr, QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存"), QDir::homePath(),
+                                        QStringLiteral("wav(*.wav)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace
 
-RecorderButtons::RecorderButtons(Services& services, QWidget* window, CaptionLabel* record, CaptionLabel* playBack,
-                                 CaptionLabel* saveAs, std::function<void(const QString&)> notice)
+RecorderButtons::RecorderButtons(Services& services, QWidget* window, CaptionLabel* record,
+                                 CaptionLabel* playBack, CaptionLabel* saveAs,
+                                 std::function<void(const QString&)> notice)
     : window_(window)
     , record_(record)
     , playBack_(playBack)

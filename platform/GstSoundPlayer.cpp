@@ -26,8 +26,9 @@ bool gstreamerReady() {
 }
 
 GstElement* makePipeline(const QString& path, bool silent) {
-    const char* description = silent ? "filesrc name=src ! wavparse ! audioconvert ! audioresample ! fakesink sync=true"
-                                     : "filesrc name=src ! wavparse ! audioconvert ! audioresample ! pulsesink";
+    const char* description =
+        silent ? "filesrc name=src ! wavparse ! audioconvert ! audioresample ! fakesink sync=true"
+               : "filesrc name=src ! wavparse ! audioconvert ! audioresample ! pulsesink";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description, &error);
     if (error) {
@@ -79,7 +80,8 @@ struct GstSoundPlayer::Impl {
             return;
         GstBus* bus = gst_element_get_bus(pipeline);
         bool ended = false;
-        while (GstMessage* message = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+        while (GstMessage* message =
+                   gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
             ended = true;
             gst_message_unref(message);
         }

@@ -2,9 +2,9 @@
 
 #include "platform/DesktopShell.h"
 #include "platform/GstMediaPlayer.h"
-#include "platform/LocalFileOps.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
+#include "platform/LocalFileOps.h"
 #include "platform/Services.h"
 #include "platform/SilentSpeech.h"
 #include "playback/RecorderCommands.h"
@@ -17,9 +17,9 @@ struct RealServices {
     explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
         : player(output)
         , sound(output == GstMediaPlayer::Output::Silent ? GstSoundPlayer::Output::Silent
-                                                          : GstSoundPlayer::Output::Automatic) {}
+                                                         : GstSoundPlayer::Output::Automatic) {}
 
-    GstMediaPlayer player; // the sound server when there is one, else silent
+    GstMediaPlayer player;   // the sound server when there is one, else silent
     GstSoundCapture capture; // the default input; touched only while recording
     CommandRecorder recorder{capture};
     SilentSpeech speech;

@@ -52,8 +52,8 @@ void VoiceRecorder::start() {
     // The play back would be heard in the new recording.
     player_.stop();
     recorder_.sendString(recorder::closeAll);
-    const bool running =
-        recorder_.sendString(recorder::open) == IRecorder::Ok && recorder_.sendString(recorder::record) == IRecorder::Ok;
+    const bool running = recorder_.sendString(recorder::open) == IRecorder::Ok &&
+                         recorder_.sendString(recorder::record) == IRecorder::Ok;
     if (!running) {
         recorder_.sendString(recorder::closeAll);
         view_.setRecordCaption(recorder::idleCaption);

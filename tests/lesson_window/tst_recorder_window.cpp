@@ -46,7 +46,8 @@ private slots:
         });
         click(5);
         QCOMPARE(asker, form_.get());
-        QCOMPARE(services_->files.log.last(), QStringLiteral("copy ") + fx_->dataFolder() + QStringLiteral("/copy.wav"));
+        QCOMPARE(services_->files.log.last(),
+                 QStringLiteral("copy ") + fx_->dataFolder() + QStringLiteral("/copy.wav"));
     }
 
     void failedStartIsTold() {

@@ -1,7 +1,8 @@
 // The real recorder (the command interpreter over GStreamer capture) and the play-back
 // player. Without a sound server a recording must fail at once; with the private one
 // (tests/audio/run-with-sound-server.sh) whose microphone is fed a 440 Hz tone, ~2 s are
-// recorded, saved, checked and played back. Waits are bounded; no duration is asserted
+// recorded, saved, checked and played back; then, with the microphone removed, recording
+// is refused. Waits are bounded; no duration is asserted
 // beyond the recording's length against the time it was recorded for.
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
@@ -45,6 +46,13 @@ double powerAt(const QByteArray& pcm, int rate, double hz) {
         s1 = s;
     }
     return (s1 * s1 + s2 * s2 - k * s1 * s2) / double(n);
+}
+
+QString pactl(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), args);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
 class EnvGuard {
@@ -148,6 +156,20 @@ private slots:
         QVERIFY(!player.isSilent());
         QVERIFY(player.isPlaying());
         QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(), 10000);
+    }
+
+    // Without a microphone the server offers the monitor of an output as its input:
+    // recording from it would capture the lesson, so recording is refused.
+    void refusesMonitorWithoutMicrophone() {
+        if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
+            QSKIP("no sound server provided");
+        pactl({QStringLiteral("unload-module"), QStringLiteral("module-remap-source")});
+        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("get-default-source")}).endsWith(".monitor"), 5000);
+        GstSoundCapture capture;
+        CommandRecorder recorder(capture);
+        QCOMPARE(recorder.sendString(recorder::open), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::record), int(IRecorder::NoDevice));
+        QVERIFY(!capture.isCapturing());
     }
 };
 

@@ -23,7 +23,8 @@ private slots:
         QTest::addColumn<QString>("alias");
         QTest::addColumn<QString>("path");
         using V = RecorderCommand::Verb;
-        const auto ok = [](const char* name, const QString& text, V verb, const char* alias, const QString& path = {}) {
+        const auto ok = [](const char* name, const QString& text, V verb, const char* alias,
+                           const QString& path = {}) {
             QTest::newRow(name) << text << int(IRecorder::Ok) << verb << QString::fromUtf8(alias) << path;
         };
         const auto bad = [](const char* name, const QString& text, IRecorder::Error error) {
@@ -33,7 +34,8 @@ private slots:
         ok("open", "open   new     type   WAVEAudio   alias   MyWav2", V::Open, "MyWav2");
         ok("record", "record   MyWav2", V::Record, "MyWav2");
         ok("stop, trailing blanks", "stop   MyWav2   ", V::Stop, "MyWav2");
-        ok("save", "save   MyWav2     /tmp/lesnor-0//mcesound.wav", V::Save, "MyWav2", "/tmp/lesnor-0//mcesound.wav");
+        ok("save", "save   MyWav2     /tmp/lesnor-0//mcesound.wav", V::Save, "MyWav2",
+           "/tmp/lesnor-0//mcesound.wav");
         ok("close all", "close   all", V::Close, "");
         // Blank runs of any length, tabs, case, the pairs of open in either order.
         ok("single blanks", "open new type waveaudio alias a", V::Open, "a");
@@ -43,7 +45,8 @@ private slots:
         ok("path with blanks", "save MyWav2   /home/li lei/my voice .wav", V::Save, "MyWav2",
            "/home/li lei/my voice .wav");
         ok("path trailing blank", "save MyWav2 a.wav ", V::Save, "MyWav2", "a.wav ");
-        ok("path Chinese", "save MyWav2 /家/录音 一.wav", V::Save, "MyWav2", QStringLiteral("/家/录音 一.wav"));
+        ok("path Chinese", "save MyWav2 /家/录音 一.wav", V::Save, "MyWav2",
+           QStringLiteral("/家/录音 一.wav"));
 
         bad("empty", "", IRecorder::UnrecognizedCommand);
         bad("blanks", "   ", IRecorder::UnrecognizedCommand);
@@ -77,25 +80,25 @@ private slots:
         const QString open = QStringLiteral("open   new     type   WAVEAudio   alias   MyWav2");
         const QString save = QStringLiteral("save   MyWav2     /x/a b.wav");
         const int ok = IRecorder::Ok;
-        QTest::newRow("record, stop, save") << QStringList{open, "record   MyWav2", "stop   MyWav2   ", save}
-                                            << QStringList{} << QList<int>{ok, ok, ok, ok}
-                                            << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
+        QTest::newRow("record, stop, save")
+            << QStringList{open, "record   MyWav2", "stop   MyWav2   ", save} << QStringList{}
+            << QList<int>{ok, ok, ok, ok} << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
         QTest::newRow("save stops a running capture")
             << QStringList{open, "record MyWav2", save} << QStringList{} << QList<int>{ok, ok, ok}
             << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
-        QTest::newRow("alias in any case") << QStringList{open, "record mywav2", "close MYWAV2"} << QStringList{}
-                                           << QList<int>{ok, ok, ok}
-                                           << QStringList{"discard", "start", "discard"};
+        QTest::newRow("alias in any case")
+            << QStringList{open, "record mywav2", "close MYWAV2"} << QStringList{} << QList<int>{ok, ok, ok}
+            << QStringList{"discard", "start", "discard"};
         QTest::newRow("close all discards the capture, the alias is gone")
             << QStringList{open, "record MyWav2", "close   all", save, "record MyWav2"} << QStringList{}
             << QList<int>{ok, ok, ok, IRecorder::NoDevice, IRecorder::NoDevice}
             << QStringList{"discard", "start", "discard"};
-        QTest::newRow("close all with nothing open") << QStringList{"close   all"} << QStringList{} << QList<int>{ok}
-                                                     << QStringList{"discard"};
-        QTest::newRow("unknown alias") << QStringList{open, "record MyWav3", "stop other", "save other /x"}
-                                       << QStringList{}
-                                       << QList<int>{ok, IRecorder::NoDevice, IRecorder::NoDevice, IRecorder::NoDevice}
-                                       << QStringList{"discard"};
+        QTest::newRow("close all with nothing open")
+            << QStringList{"close   all"} << QStringList{} << QList<int>{ok} << QStringList{"discard"};
+        QTest::newRow("unknown alias")
+            << QStringList{open, "record MyWav3", "stop other", "save other /x"} << QStringList{}
+            << QList<int>{ok, IRecorder::NoDevice, IRecorder::NoDevice, IRecorder::NoDevice}
+            << QStringList{"discard"};
         QTest::newRow("nothing open") << QStringList{"record MyWav2"} << QStringList{}
                                       << QList<int>{IRecorder::NoDevice} << QStringList{};
         QTest::newRow("second open") << QStringList{open, open} << QStringList{}
@@ -107,9 +110,10 @@ private slots:
             << QStringList{open, "record MyWav2", "stop MyWav2", save} << QStringList{"stop"}
             << QList<int>{ok, ok, IRecorder::CannotRecord, IRecorder::CannotSave}
             << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
-        QTest::newRow("unwritable file") << QStringList{open, "record MyWav2", "stop MyWav2", save}
-                                         << QStringList{"save"} << QList<int>{ok, ok, ok, IRecorder::CannotSave}
-                                         << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
+        QTest::newRow("unwritable file")
+            << QStringList{open, "record MyWav2", "stop MyWav2", save} << QStringList{"save"}
+            << QList<int>{ok, ok, ok, IRecorder::CannotSave}
+            << QStringList{"discard", "start", "stop", "save /x/a b.wav"};
         QTest::newRow("not a command") << QStringList{"delete MyWav2"} << QStringList{}
                                        << QList<int>{IRecorder::UnrecognizedCommand} << QStringList{};
     }

@@ -90,8 +90,9 @@ private slots:
         QCOMPARE(cells(), idle(false));
         press();
         QCOMPARE(cells(), QStringLiteral("停止录音 off off"));
-        QCOMPARE(recorder->sent, (QStringList{"close   all", "open   new     type   WAVEAudio   alias   MyWav2",
-                                              "record   MyWav2"}));
+        QCOMPARE(recorder->sent,
+                 (QStringList{"close   all", "open   new     type   WAVEAudio   alias   MyWav2",
+                              "record   MyWav2"}));
         press();
         QCOMPARE(cells(), idle(true));
         QCOMPARE(recorder->sent.mid(3), (QStringList{"stop   MyWav2   ", "save   MyWav2     " + recording}));
@@ -172,15 +173,24 @@ private slots:
     void saveAsNames_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("target");
-        QTest::newRow("typed name") << "/d/myvoice" << "/d/myvoice.wav";
-        QTest::newRow("picked from the list") << "/d/myvoice.wav" << "/d/myvoice.wav";
-        QTest::newRow("upper case") << "/d/MY.WAV" << "/d/MY.WAV";
-        QTest::newRow("other extension") << "/d/a.wav.bak" << "/d/a.wav.bak.wav";
-        QTest::newRow("near miss") << "/d/a.wave" << "/d/a.wave.wav";
-        QTest::newRow("blanks in the name") << "/d/my voice " << "/d/my voice .wav";
-        QTest::newRow("leading blanks go") << "  /d/v" << "/d/v.wav";
-        QTest::newRow("cancelled") << "" << "";
-        QTest::newRow("blanks only") << "   " << "";
+        QTest::newRow("typed name") << "/d/myvoice"
+                                    << "/d/myvoice.wav";
+        QTest::newRow("picked from the list") << "/d/myvoice.wav"
+                                              << "/d/myvoice.wav";
+        QTest::newRow("upper case") << "/d/MY.WAV"
+                                    << "/d/MY.WAV";
+        QTest::newRow("other extension") << "/d/a.wav.bak"
+                                         << "/d/a.wav.bak.wav";
+        QTest::newRow("near miss") << "/d/a.wave"
+                                   << "/d/a.wave.wav";
+        QTest::newRow("blanks in the name") << "/d/my voice "
+                                            << "/d/my voice .wav";
+        QTest::newRow("leading blanks go") << "  /d/v"
+                                           << "/d/v.wav";
+        QTest::newRow("cancelled") << ""
+                                   << "";
+        QTest::newRow("blanks only") << "   "
+                                     << "";
     }
     void saveAsNames() {
         QFETCH(QString, chosen);
