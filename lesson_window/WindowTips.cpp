@@ -30,10 +30,9 @@ QString toolbarTip(int index) {
         "移到上一句并显示它（不发声）",
         "移到下一句并显示它（不发声）",
         "朗读当前这一句",
-        // Recording is not there yet: the tips say so until it is.
-        "录下自己的朗读（尚未提供）",
-        "播放自己的录音（尚未提供）",
-        "把自己的录音另存为文件（尚未提供）",
+        "录下自己的朗读；再按一次（停止录音）结束",
+        "播放自己的录音",
+        "把自己的录音另存为 WAV 文件",
     };
     return fromTable(tips, int(std::size(tips)), index);
 }
