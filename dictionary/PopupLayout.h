@@ -17,6 +17,7 @@ public:
     static constexpr double kWidth = 2355;
     static constexpr double kHeight = 975;
     static constexpr double kPhoneticLeft = 165;
+    static constexpr double kMeaningLeft = 75;
     static constexpr double kMeaningTop = 480;
     static constexpr double kMeaningWidth = 2160;
     static constexpr double kMeaningHeight = 420;

@@ -5,7 +5,7 @@
 #include "platform/LocalFileOps.h"
 #include "platform/NullRecorder.h"
 #include "platform/Services.h"
-#include "platform/SilentSpeech.h"
+#include "platform/SynthesizedSpeech.h"
 
 namespace lesnor {
 
@@ -13,11 +13,13 @@ namespace lesnor {
 // benchmarks that show a real window make their own, usually with a silent player.
 struct RealServices {
     explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
-        : player(output) {}
+        : player(output)
+        , speech(output == GstMediaPlayer::Output::Silent ? SynthesizedSpeech::Output::Silent
+                                                           : SynthesizedSpeech::Output::Automatic) {}
 
     GstMediaPlayer player; // the sound server when there is one, else silent
     NullRecorder recorder;
-    SilentSpeech speech;
+    SynthesizedSpeech speech; // speaks from its own thread; silent without a sound server
     DesktopShell shell;
     LocalFileOps files;
     Services view{player, recorder, speech, shell, files};
