@@ -1,9 +1,12 @@
 #include "startup/StartUp.h"
 
+#include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
+#include "startup/ProgramFiles.h"
+#include "startup/SelfCheck.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +37,7 @@ int StartUp(QApplication& app) {
     static RealServices services; // the one program-wide set, alive until the process ends
     static DataFolderLock lock;
 
-    setProgramFolder(QCoreApplication::applicationDirPath());
+    setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     setDataFolder(resolveDataFolder(QDir::tempPath()));
     lock.acquireShared(DataFolder());
 
@@ -59,7 +62,11 @@ int StartUp(QApplication& app) {
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
+    static DictationLauncher dictation(form, services.view);
     form.Form_Load();
+
+    // An installation's self-check opens one lesson and reports whether it can be read.
+    runLessonCheckIfAsked(form);
 
     // Start-up benchmarks measure process start to a shown window, then leave.
     if (qEnvironmentVariableIsSet("LESNOR_BENCH_EXIT_WHEN_SHOWN"))

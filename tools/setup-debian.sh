@@ -20,6 +20,8 @@ PACKAGES=(
   # tests: an independent Jet 3 reader, a display and a headless sound server
   mdbtools xvfb xauth
   pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+  # the Debian package: icon bitmaps, and the checks of the package and its metadata
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian
 )
 if [ "${1:-}" = "fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
