@@ -36,20 +36,20 @@ struct LessonTexts {
 
 LessonTexts lessonTexts() {
     LessonTexts texts;
-    const QString content = qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/content");
-    QDirIterator it(content, {QStringLiteral("*.tsv")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const bool vocabulary = path.contains(QLatin1String("/words/"));
-        const QStringList lines = QString::fromUtf8(readAll(path)).split(u'\n');
-        for (const QString& line : lines) {
-            const QStringList fields = line.split(u'\t');
-            if (line.trimmed().isEmpty() || line.startsWith(u'#'))
-                continue;
-            if (vocabulary && fields.size() >= 3)
-                texts.wordLines << fields.at(1) + QStringLiteral(" /") + fields.at(2);
-            else if (!vocabulary)
-                texts.sentences << fields.at(0);
+    const QString content = qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/content/");
+    for (const bool vocabulary : {false, true}) {
+        QDirIterator it(content + (vocabulary ? QStringLiteral("words") : QStringLiteral("sentences")),
+                        {QStringLiteral("*.tsv")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            for (const QString& line : QString::fromUtf8(readAll(it.next())).split(u'\n')) {
+                const QStringList fields = line.split(u'\t');
+                if (line.trimmed().isEmpty() || line.startsWith(u'#'))
+                    continue;
+                if (!vocabulary)
+                    texts.sentences << fields.at(0);
+                else if (fields.size() >= 3)
+                    texts.wordLines << fields.at(1) + QStringLiteral(" /") + fields.at(2);
+            }
         }
     }
     return texts;
