@@ -5,6 +5,7 @@
 //                         buffer's arrival less the buffer's length)
 //   press_to_first_buffer_ms  the same until that buffer reaches the recording
 //   record_call_ms        how long the record command holds the caller (the UI thread)
+//   stop_call_ms          how long stop and save hold the caller
 //   saved_length_error_ms saved WAV length - time between the two presses, for holds of
 //                         0.5 to 3 s
 //   playback_first_sound_ms  play back press until the sound is heard on the monitor
@@ -208,7 +209,7 @@ int main(int argc, char** argv) {
         recorder.sendString(recorder::closeAll);
     }
 
-    Stats lengthError;
+    Stats lengthError, stopCall;
     for (const int holdMs : {500, 1000, 2000, 3000, 500, 1000, 2000, 3000}) {
         const Clock::time_point first = Clock::now();
         if (!pressRecord())
@@ -216,7 +217,9 @@ int main(int argc, char** argv) {
         QThread::msleep(holdMs);
         const Clock::time_point second = Clock::now();
         recorder.sendString(recorder::stop);
-        if (recorder.sendString(recorder::savePrefix + saved) != IRecorder::Ok)
+        const bool savedOk = recorder.sendString(recorder::savePrefix + saved) == IRecorder::Ok;
+        stopCall.values.push_back(msSince(second));
+        if (!savedOk)
             return skip("the recording is not saved");
         QFile file(saved);
         WavInfo info;
@@ -256,6 +259,7 @@ int main(int argc, char** argv) {
         "saved_length_error_ms: %.1f ms (max |error| of %zu; median %.1f; saved length - time between "
         "presses, holds 0.5-3 s)\n",
         lengthError.maxAbs(), lengthError.values.size(), lengthError.percentile(0.5));
+    print("stop_call_ms", stopCall, "the UI thread held by stop and save");
     print("playback_first_sound_ms", toSound, "press to the first sample heard on nullsink.monitor");
     if (toSound.values.size() < 12)
         std::printf("playback_unheard: %zu of 12 plays\n", 12 - toSound.values.size());
