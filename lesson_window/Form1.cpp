@@ -1,5 +1,6 @@
 #include "lesson_window/Form1.h"
 
+#include "dictionary/WordPopup.h"
 #include "lesson_window/Artwork.h"
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
@@ -15,6 +16,7 @@
 #include "platform/Shell.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
+#include "startup/Installation.h"
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
@@ -308,6 +310,18 @@ void Form1::wireEvents() {
     }
     connect(r1_, &LessonTextBox::mouseUp, this, &Form1::lessonTextReleased);
 
+    const auto popupPart = [this](const char* name) {
+        return static_cast<CaptionLabel*>(control(QLatin1String(name)));
+    };
+    wordPopup_ = new WordPopup(
+        this,
+        {Picture8_, popupPart("Label11"), popupPart("Label12"), popupPart("Label15"), popupPart("Label13"),
+         popupPart("Label16")},
+        WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
+    wordPopup_->watch(r1_, PopupLayout::Source::LessonText);
+    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
+    wordPopup_->watch(r3_, PopupLayout::Source::WordList);
+
     connect(Label4(5), &CaptionLabel::clicked, this, &Form1::openHomePage);
     connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
@@ -491,13 +505,11 @@ void Form1::runToolbarButton(int index) {
 }
 
 // A left-button release plays the sentence at the caret the click placed, unless it
-// ends a drag that selected text: that selection stays, to be copied. A right-button
-// release closes the word pop-up, whatever is playing.
+// ends a drag that selected text: that selection stays, to be copied (the right button
+// belongs to the word pop-up).
 void Form1::lessonTextReleased(Qt::MouseButton button) {
     if (button == Qt::LeftButton && !r1_->textCursor().hasSelection())
         controller_->sentenceClicked(r1_->textCursor().position());
-    else if (button == Qt::RightButton)
-        Picture8_->hide();
 }
 
 void Form1::Label14_Click() {
