@@ -93,10 +93,11 @@ GstElement* owned(GstElement* element) {
     return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
 }
 
-// A sink on the sound server, or nullptr when no server answers. The sink connects
-// on NULL → READY and, without a server, fails there within milliseconds.
-GstElement* makeServerSink() {
-    GstElement* sink = owned(gst_element_factory_make("pulsesink", nullptr));
+// A sink of `factory` that can open its device, or nullptr. Audio sinks connect to the
+// sound server or open the ALSA device on NULL → READY and, without one, fail there
+// within milliseconds.
+GstElement* makeConnectedSink(const char* factory) {
+    GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
@@ -106,6 +107,16 @@ GstElement* makeServerSink() {
         return nullptr;
     }
     return sink;
+}
+
+// The outputs tried in order: the sound server, then the sound card through ALSA.
+GstElement* makeAudibleSink() {
+    for (const char* factory : {"pulsesink", "alsasink"}) {
+        if (GstElement* sink = makeConnectedSink(factory))
+            return sink;
+    }
+    qCWarning(lcPlayer, "no sound output could be opened; playing silently");
+    return nullptr;
 }
 
 // Consumes buffers at the pace of the clock, so positions move as if heard.
@@ -156,6 +167,7 @@ struct GstMediaPlayer::Impl {
     GstElement* playbin = nullptr;
     GstBus* bus = nullptr;
     bool silent = true;
+    bool outputMissing = false; // silent because no output could be opened
     QString url;
     bool playable = false; // the open media prerolled and can play
     PlayState state = Undefined;
@@ -221,8 +233,9 @@ struct GstMediaPlayer::Impl {
         if (!playbin)
             return;
         g_object_set(playbin, "flags", kPlayFlags, nullptr);
-        GstElement* sink = forceSilent ? nullptr : makeServerSink();
+        GstElement* sink = forceSilent ? nullptr : makeAudibleSink();
         silent = sink == nullptr;
+        outputMissing = !forceSilent && !sink;
         if (!sink)
             sink = makeSilentSink();
         if (sink) {
@@ -672,6 +685,11 @@ void GstMediaPlayer::setStopPosition(double seconds) {
 bool GstMediaPlayer::isSilent() const {
     d_->awaitSetup();
     return d_->silent;
+}
+
+bool GstMediaPlayer::soundOutputMissing() const {
+    d_->awaitSetup();
+    return d_->outputMissing;
 }
 
 double GstMediaPlayer::duration() const {
