@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench fuzz format clean
+.PHONY: all setup configure build run test bench fuzz package format clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 
 bench: build
 	@bash bench/run.sh $(BUILD_DIR)
+
+# The Debian package (build/lesnor_<version>_<arch>.deb).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 fuzz: setup
 	@bash tests/fuzz/run.sh

@@ -29,6 +29,15 @@ void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList) {
     tree.addTopLevelItems(books);
 }
 
+void styleCatalogueTree(QTreeWidget& tree) {
+    tree.setHeaderHidden(true);
+    tree.setFrameShape(QFrame::NoFrame);
+    tree.setIconSize(QSize(16, 16));
+    tree.setExpandsOnDoubleClick(false);
+    tree.setUniformRowHeights(true);
+    tree.setIndentation(18);
+}
+
 QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key) {
     if (key.isEmpty())
         return nullptr;

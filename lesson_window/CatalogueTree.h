@@ -19,6 +19,10 @@ inline constexpr int NodeImageRole = Qt::UserRole + 1; // 1 for a book, 2 for a 
 // windows fill their own tree with this, once, when they load.
 void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList);
 
+// The look both windows give their tree: no header or frame, 16-pixel images, rows of
+// one height; a double click does not open a book (a single click does, LoadLesson).
+void styleCatalogueTree(QTreeWidget& tree);
+
 // The node with key `key`, or nullptr (lessons have no key, so they are never found).
 QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key);
 

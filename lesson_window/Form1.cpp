@@ -5,6 +5,8 @@
 #include "lesson_window/Controls.h"
 #include "lesson_window/Links.h"
 #include "lesson_window/NoticeLine.h"
+#include "lesson_window/RecorderButtons.h"
+#include "lesson_window/WindowKit.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "platform/FileOps.h"
@@ -41,24 +43,11 @@ const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
 
 QString indexed(const char* array, int index) {
-    return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(index);
+    return indexedName(array, index);
 }
 
 QFont arial(double points, bool bold = false) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-// The window's own text face: a Chinese face first, so Chinese and Latin captions
-// share one design; fontconfig substitutes what is missing.
-QFont windowFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("Sans Serif")});
-    f.setPointSizeF(9);
-    return f;
+    return arialFont(points, bold);
 }
 
 Picture popupFrame() {
@@ -100,6 +89,8 @@ Form1::Form1(Services& services, QWidget* parent)
     buildMenus();
     buildControls();
     controller_ = new SentenceController(services_.player, *this, this);
+    recorderButtons_ = std::make_unique<RecorderButtons>(services_, this, Label5(3), Label5(4), Label5(5),
+                                                         [this](const QString& text) { showNotice(text); });
     wireEvents();
     applyLayout();
 }
@@ -152,10 +143,7 @@ void Form1::buildControls() {
     };
     auto title = [&label](const QString& name, const QString& caption, QWidget* parent) {
         CaptionLabel* l = label(name, caption, parent);
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-        l->setForeColor(artwork::titleText);
+        styleAsTitle(*l);
         return l;
     };
 
@@ -192,12 +180,7 @@ void Form1::buildControls() {
     PictureBox* treeTitle = picture(indexed("Picture1", 0), client, artwork::titleStrip());
     title(indexed("Label4", 1), QStringLiteral("选择课文"), treeTitle);
     T1_ = add(new QTreeWidget(client), QStringLiteral("T1"));
-    T1_->setHeaderHidden(true);
-    T1_->setFrameShape(QFrame::NoFrame);
-    T1_->setIconSize(QSize(16, 16));
-    T1_->setExpandsOnDoubleClick(false);
-    T1_->setUniformRowHeights(true);
-    T1_->setIndentation(18);
+    styleCatalogueTree(*T1_);
 
     PictureBox* wordTitle = picture(indexed("Picture1", 2), client, artwork::titleStrip());
     title(indexed("Label4", 2), QStringLiteral("生词列表"), wordTitle);
@@ -304,13 +287,8 @@ void Form1::wireEvents() {
     // The sentence toolbar: the frame shows the pressed picture while its label is held;
     // the release restores it, then runs the button.
     for (int i = 0; i <= 5; ++i) {
-        PictureBox* frame = Picture4(i);
-        connect(Label5(i), &CaptionLabel::mouseDown, this,
-                [this, frame](Qt::MouseButton) { frame->setPicture(Picture6_->picture()); });
-        connect(Label5(i), &CaptionLabel::mouseUp, this, [this, frame, i](Qt::MouseButton) {
-            frame->setPicture(Picture5_->picture());
-            runToolbarButton(i);
-        });
+        wirePictureButton(*Label5(i), *Picture4(i), Picture5_->picture(), Picture6_->picture(),
+                          [this, i] { runToolbarButton(i); });
     }
     connect(r1_, &LessonTextBox::mouseUp, this, &Form1::lessonTextReleased);
 
@@ -477,7 +455,6 @@ QTextEdit* Form1::r1() const {
     return r1_;
 }
 
-// Buttons 3 to 5 belong to voice recording.
 void Form1::runToolbarButton(int index) {
     switch (index) {
     case 0:
@@ -490,6 +467,7 @@ void Form1::runToolbarButton(int index) {
         controller_->readSentence();
         break;
     default:
+        recorderButtons_->released(index);
         break;
     }
 }
@@ -590,11 +568,11 @@ CaptionLabel* Form1::Label5(int i) const {
 }
 
 double Form1::twipsPerPixelX() const {
-    return 1440.0 / qMax(1, logicalDpiX());
+    return lesnor::twipsPerPixelX(*this);
 }
 
 double Form1::twipsPerPixelY() const {
-    return 1440.0 / qMax(1, logicalDpiY());
+    return lesnor::twipsPerPixelY(*this);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -637,39 +615,9 @@ void Form1::applyPlace(const QString& name) {
     }
 }
 
-// Twips become pixels here, edges rounded so that neighbours stay flush. A caption
-// label grows around its design box when its text would otherwise be cut (the design
-// sizes assume a 12-pixel face); an auto-sized one takes its text's width.
 void Form1::applyPlace(const ControlPlace& place) {
-    QWidget* w = control(place.name);
-    if (!w)
-        return;
-    const double tx = twipsPerPixelX();
-    const double ty = twipsPerPixelY();
-    const TwipRect& t = place.rect;
-    int x = qRound(t.left / tx);
-    int y = qRound(t.top / ty);
-    int width = qRound((t.left + t.width) / tx) - x;
-    int height = qRound((t.top + t.height) / ty) - y;
-    if (auto* label = qobject_cast<CaptionLabel*>(w); label && label->autoSize()) {
-        width = label->captionWidth();
-    }
-    if (auto* label = qobject_cast<CaptionLabel*>(w); label && !label->text().isEmpty()) {
-        const QFontMetrics metrics(label->font());
-        if (!label->autoSize() && !label->wordWrap()) {
-            const int needed = metrics.horizontalAdvance(label->text()) + 2;
-            if (needed > width) {
-                if (label->alignment() & Qt::AlignHCenter)
-                    x -= (needed - width) / 2;
-                width = needed;
-            }
-        }
-        if (!label->wordWrap() && metrics.height() > height) {
-            y -= (metrics.height() - height) / 2;
-            height = metrics.height();
-        }
-    }
-    w->setGeometry(x, y, width, height);
+    if (QWidget* w = control(place.name))
+        placeInTwips(*w, place.rect);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include "lessons/LenientNumber.h"
 #include "platform/MediaPlayer.h"
 #include "playback/LessonView.h"
+#include "playback/SentenceEnd.h"
 
 #include <limits>
 
@@ -12,10 +13,6 @@ namespace {
 
 constexpr int lowestIndex = std::numeric_limits<qint16>::min();
 constexpr int highestIndex = std::numeric_limits<qint16>::max();
-
-// A stop position this far past the end time leaves the player paused at a position the
-// end test (strictly greater) still recognises on the next sample.
-constexpr double stopMargin = 0.001;
 
 } // namespace
 
@@ -87,7 +84,7 @@ void SentenceController::PlaySentence(int i) {
 void SentenceController::startSentence(int i) {
     Timer1_.start();
     const QString end = Lesson::at(lesson_.List4, i);
-    player_.setStopPosition(end.isEmpty() ? -1.0 : lenientNumber(end) + stopMargin);
+    player_.setStopPosition(sentenceStopPosition(end));
     player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, i)));
     player_.play();
 }
@@ -115,6 +112,16 @@ void SentenceController::stopReading() {
     player_.stop();
     Timer1_.stop();
     ResetReading();
+}
+
+void SentenceController::endPlayback() {
+    if (ContinuousRead_) {
+        stopReading();
+        return;
+    }
+    if (Timer1_.isActive())
+        player_.stop();
+    Timer1_.stop();
 }
 
 void SentenceController::previousSentence() {
@@ -171,7 +178,7 @@ void SentenceController::tick() {
 
 void SentenceController::Text1Changed() {
     const QString end = Lesson::at(lesson_.List4, SentenceIndex_);
-    if (!end.isEmpty() && lenientNumber(end) < lenientNumber(Text1_)) {
+    if (pastSentenceEnd(end, Text1_)) {
         player_.stop();
         Timer1_.stop();
         if (ContinuousRead_) {

@@ -62,6 +62,10 @@ public:
     // Command bar: read the whole lesson from sentence 0; stop that reading.
     void readLesson();
     void stopReading();
+    // Ends whatever plays now, before another window takes the player over: continuous
+    // reading as the stop command does; a single sentence as its own end would (it stays
+    // current); the poll is off either way.
+    void endPlayback();
 
     // Sentence toolbar `Label5`(0), (1) and (2): step back, step on (neither plays), and
     // read the current sentence. All three do nothing during continuous reading.

@@ -1,10 +1,13 @@
 #include "startup/StartUp.h"
 
+#include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/ExitSignals.h"
 #include "startup/Installation.h"
+#include "startup/ProgramFiles.h"
+#include "startup/SelfCheck.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +40,7 @@ int StartUp(QApplication& app) {
     static PrivateFolder folder;  // held open: every later file operation goes through it
     static DataFolderLock lock;
 
-    setProgramFolder(QCoreApplication::applicationDirPath());
+    setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     folder.open(QDir::tempPath());
     setDataFolder(folder.path());
     services.files.setPrivateFolder(&folder);
@@ -70,7 +73,11 @@ int StartUp(QApplication& app) {
     static ExitSignals exitSignals([](int) { shutdown.run(DataFolder()); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { shutdown.run(DataFolder()); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { shutdown.run(DataFolder()); });
+    static DictationLauncher dictation(form, services.view);
     form.Form_Load();
+
+    // An installation's self-check opens one lesson and reports whether it can be read.
+    runLessonCheckIfAsked(form);
 
     // Start-up benchmarks measure process start to a shown window, then leave.
     if (qEnvironmentVariableIsSet("LESNOR_BENCH_EXIT_WHEN_SHOWN"))

@@ -229,6 +229,7 @@ int buildDb(const QString& sourceDir, const QString& out) {
 
 int usage() {
     std::fprintf(stderr, "usage: lesnor-tool query FILE SQL\n"
+                         "       lesnor-tool --version\n"
                          "       lesnor-tool tables FILE\n"
                          "       lesnor-tool build-db SOURCE OUT\n");
     return Failure;
@@ -239,6 +240,10 @@ int usage() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 && args.at(0) == QLatin1String("--version")) {
+        std::printf("lesnor-tool %s\n", LESNOR_VERSION);
+        return 0;
+    }
     if (args.size() == 3 && args.at(0) == QLatin1String("query"))
         return query(args.at(1), args.at(2));
     if (args.size() == 2 && args.at(0) == QLatin1String("tables"))

@@ -1,8 +1,14 @@
 // Renders the lesson window with book 1 lesson 1 loaded (nothing highlighted) and saves
 // it as a PNG: screenshot_lesson [output.png] [width height]
+// With --dictation first, renders the dictation window instead, opened from the lesson
+// window, on the same lesson's third sentence with some typing and the answer shown:
+// screenshot_lesson --dictation [output.png]
 //
 // Uses the lesson database of the data folder when one is given through
 // LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
+#include "dictation_window/DictationController.h"
+#include "dictation_window/DictationLauncher.h"
+#include "dictation_window/Form2.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "platform/RealServices.h"
@@ -13,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
@@ -61,8 +68,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const QString output = args.value(1, QStringLiteral("screenshot-lesson.png"));
+    QStringList args = app.arguments();
+    const bool dictation = args.value(1) == QStringLiteral("--dictation");
+    if (dictation)
+        args.removeAt(1);
+    const QString output = args.value(1, dictation ? QStringLiteral("screenshot-dictation.png")
+                                                   : QStringLiteral("screenshot-lesson.png"));
     const int width = args.value(2, QStringLiteral("1280")).toInt();
     const int height = args.value(3, QStringLiteral("800")).toInt();
 
@@ -101,7 +112,29 @@ int main(int argc, char** argv) {
     form.LoadLesson();
     app.processEvents();
 
-    if (!form.grab().save(output)) {
+    QWidget* shown = &form;
+    DictationLauncher launcher(form, services.view);
+    if (dictation) {
+        launcher.open();
+        Form2* form2 = launcher.window();
+        QTreeWidget* tree2 = form2->T1();
+        tree2->setCurrentItem(tree2->topLevelItem(0));
+        form2->LoadLesson();
+        tree2->setCurrentItem(tree2->topLevelItem(0)->child(0));
+        form2->LoadLesson();
+        form2->controller().nextSentence();
+        form2->controller().nextSentence();
+        services.view.player.stop();
+        // What a learner might have typed: the sentence in lower case, without its stop.
+        QString typed = form2->controller().lesson().List1.value(form2->DictationIndex()).toLower();
+        typed.chop(1);
+        form2->r1()->setPlainText(typed);
+        form2->controller().showAnswer();
+        app.processEvents();
+        shown = form2;
+    }
+
+    if (!shown->grab().save(output)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(output));
         return 1;
     }

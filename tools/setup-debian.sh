@@ -15,11 +15,14 @@ PACKAGES=(
   # run: MP3 decoding, sound output, fonts for Chinese text, Arial-metric faces
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
-  # the lesson pack's recordings are synthesised at build time
-  espeak-ng sox lame
+  # the lesson pack's recordings are synthesised at build time: festival's HTS voice
+  # for narratives and the first speaker, flite's male voice for the second
+  festival festvox-us-slt-hts flite sox lame
   # tests: an independent Jet 3 reader, a display and a headless sound server
   mdbtools xvfb xauth
   pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+  # the Debian package: icon bitmaps, and the checks of the package and its metadata
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian
 )
 if [ "${1:-}" = "fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

@@ -1,0 +1,349 @@
+#include "dictation_window/Form2.h"
+
+#include "dictation_window/DictationController.h"
+#include "lesson_window/Artwork.h"
+#include "lesson_window/CatalogueTree.h"
+#include "lesson_window/Controls.h"
+#include "lesson_window/Links.h"
+#include "lesson_window/NoticeLine.h"
+#include "lesson_window/WindowKit.h"
+#include "lessons/Catalogue.h"
+#include "lessons/LessonLoader.h"
+#include "platform/Shell.h"
+#include "startup/DataFolder.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTreeWidget>
+#include <QtMath>
+
+namespace lesnor {
+namespace {
+
+// The client area, in twips.
+constexpr TwipSize clientSize{10860, 7545};
+
+const QColor kSilver(192, 192, 192);
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kBannerText(0, 192, 192);
+const QString kShownCaption = QStringLiteral("隐 藏");
+const QString kHiddenCaption = QStringLiteral("显 示");
+const QString kNoRecording = QStringLiteral("未找到本课的录音，无法听写");
+
+// The buttons from left to right: index in `Label5` and caption.
+struct ButtonPlace {
+    int index;
+    const char* caption;
+    double left;
+};
+constexpr ButtonPlace kButtons[] = {
+    {6, "上一句", 4860}, {1, "下一句", 6060}, {2, "朗  读", 7260}, {3, "答  案", 8460}, {4, "退  出", 9660},
+};
+
+// Where a caption sits inside its heading strip or button frame.
+constexpr TwipRect kHeadingCaption{120, 60, 720, 180};
+constexpr TwipRect kPanelHeadingCaption{120, 110, 720, 180};
+constexpr TwipRect kButtonCaption{60, 60, 1035, 195};
+
+} // namespace
+
+Form2::Form2(Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+    , services_(services) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("听写练习"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Closing this window hands over to the lesson window; it never ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(windowFont());
+    setWindowIcon(artwork::commandIcon(3).toPixmap(QSize(32, 32), 1.0));
+    buildControls();
+    controller_ = new DictationController(services_.player, services_.files, *this, this);
+    wireEvents();
+    setFixedSize(qCeil(clientSize.width / twipsPerPixelX(*this)),
+                 qCeil(clientSize.height / twipsPerPixelY(*this)));
+}
+
+Form2::~Form2() = default;
+
+// Controls are made in stacking order, bottom first, and placed at once.
+void Form2::buildControls() {
+    auto placed = [](auto* widget, const TwipRect& rect) {
+        placeInTwips(*widget, rect);
+        return widget;
+    };
+    auto label = [&placed](const QString& name, const QString& caption, QWidget* parent,
+                           const TwipRect& rect) {
+        return placed(new CaptionLabel(name, caption, parent), rect);
+    };
+    auto picture = [&placed](const QString& name, QWidget* parent, const Picture& art, const TwipRect& rect) {
+        PictureBox* box = placed(new PictureBox(name, parent), rect);
+        box->setPicture(art);
+        return box;
+    };
+    auto heading = [this, &label, &picture](const char* strip, int index, const char* caption,
+                                            const TwipRect& rect, const TwipRect& captionRect) {
+        PictureBox* box = picture(QLatin1String(strip), this, artwork::titleStrip(), rect);
+        CaptionLabel* l = label(indexedName("Label4", index), QString::fromUtf8(caption), box, captionRect);
+        styleAsTitle(*l);
+        return box;
+    };
+    // A panel: a white label framed by a silver rectangle of the same bounds.
+    auto panel = [this, &label, &placed](const QString& name, const char* shape, const TwipRect& rect) {
+        CaptionLabel* ground = label(name, QString(), this, rect);
+        ground->setBackColor(Qt::white);
+        placed(new ShapeBox(QLatin1String(shape), kSilver, this), rect);
+        return ground;
+    };
+    auto textBox = [&placed, this](const char* name, const QColor& colour, const TwipRect& rect) {
+        auto* box = placed(new QPlainTextEdit(this), rect);
+        box->setObjectName(QLatin1String(name));
+        box->setFont(arialFont(10.5));
+        box->setFrameShape(QFrame::NoFrame);
+        box->setUndoRedoEnabled(false);
+        QPalette p = box->palette();
+        p.setColor(QPalette::Text, colour);
+        box->setPalette(p);
+        return box;
+    };
+
+    CaptionLabel* Label1 = label(QStringLiteral("Label1"), QString(), this, {0, 0, 10935, 855});
+    Label1->setAutoFillBackground(true);
+    placed(new ImageBox(QStringLiteral("Image1"), artwork::commandIcon(3), this), {60, 180, 480, 480});
+    CaptionLabel* title = label(indexedName("Label4", 3), QStringLiteral("Vyk英语真人发音电子版"), this, {});
+    title->setAutoSize(true);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setForeColor(kBannerText);
+    placeInTwips(*title, {660, 240, 0, 180});
+    CaptionLabel* address = label(indexedName("Label4", 5), links::homePage, this, {});
+    address->setAutoSize(true);
+    address->setForeColor(kBannerText);
+    address->setCursor(Qt::PointingHandCursor);
+    placeInTwips(*address, {660, 480, 0, 180});
+
+    placed(new ShapeBox(QStringLiteral("Shape1"), kSilver, this), {60, 900, 2595, 5895});
+    heading("Picture1(0)", 1, "选择课文", {90, 930, 2550, 315}, kHeadingCaption);
+    T1_ = placed(new QTreeWidget(this), {120, 1260, 2475, 5490});
+    T1_->setObjectName(QStringLiteral("T1"));
+    styleCatalogueTree(*T1_);
+
+    panel(QStringLiteral("Label2"), "Shape2", {2700, 900, 8115, 1935});
+    heading("Picture2", 4, "中文翻译", {2730, 930, 8055, 400}, kPanelHeadingCaption);
+    Label8_ = label(QStringLiteral("Label8"), QString(), this, {2760, 1380, 6975, 1305});
+    Label8_->setBackColor(Qt::white);
+    Label8_->setForeColor(kBlue);
+    Label8_->setFont(arialFont(10.5));
+    Label8_->setWordWrap(true);
+    Label8_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture10_ = picture(QStringLiteral("Picture10"), this, artwork::toggleButton(), {9840, 1680, 855, 555});
+    Picture10_->setCursor(Qt::PointingHandCursor);
+    Label14_ = label(QStringLiteral("Label14"), kShownCaption, Picture10_, {240, 200, 450, 180});
+    Label14_->setAlignment(Qt::AlignCenter);
+    Label14_->setForeColor(artwork::titleText);
+
+    panel(QStringLiteral("Label3"), "Shape3", {2700, 2880, 8115, 1935});
+    heading("Picture3", 0, "核对答案", {2730, 2910, 8055, 400}, kPanelHeadingCaption);
+    r2_ = textBox("r2", kRed, {2760, 3300, 7995, 1455});
+    r2_->setReadOnly(true);
+
+    // The typing panel's white ground is element 0 of the button array, its heading
+    // element 0 of the frame array; neither is a button.
+    panel(indexedName("Label5", 0), "Shape4", {2700, 4860, 8115, 1935});
+    heading("Picture4(0)", 2, "输入英文", {2730, 4890, 8055, 400}, kPanelHeadingCaption);
+    r1_ = textBox("r1", kBlue, {2760, 5280, 7995, 1455});
+
+    for (const ButtonPlace& b : kButtons) {
+        PictureBox* frame = picture(indexedName("Picture4", b.index), this, artwork::buttonNormal(),
+                                    {b.left, 6960, 1125, 315});
+        CaptionLabel* caption =
+            label(indexedName("Label5", b.index), QString::fromUtf8(b.caption), frame, kButtonCaption);
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setForeColor(artwork::titleText);
+        caption->setEnabled(b.index == DictationController::Exit);
+    }
+
+    Label10_ = label(QStringLiteral("Label10"), QString(), this, {});
+    Label10_->hide();
+    Text1_ = new QLineEdit(QStringLiteral("Text1"), this);
+    Text1_->setObjectName(QStringLiteral("Text1"));
+    Text1_->hide();
+
+    setTabOrder(r1_, r2_);
+    setTabOrder(r2_, T1_);
+    noticeLine_ = new NoticeLine(this);
+}
+
+void Form2::wireEvents() {
+    const Picture normal = artwork::buttonNormal();
+    const Picture pressed = artwork::buttonPressed();
+    for (const ButtonPlace& b : kButtons) {
+        const int i = b.index;
+        wirePictureButton(*Label5(i), *Picture4(i), normal, pressed, [this, i] {
+            runButton(i);
+            closingStep();
+        });
+    }
+    connect(Label5(0), &CaptionLabel::mouseUp, this, [this](Qt::MouseButton) { closingStep(); });
+    connect(Label4(5), &CaptionLabel::clicked, this, [this] { services_.shell.openUrl(links::homePage); });
+    connect(Label14_, &CaptionLabel::clicked, this, &Form2::Label14_Click);
+    connect(Picture10_, &PictureBox::clicked, this, &Form2::Label14_Click);
+    connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
+    T1_->installEventFilter(this);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    // Return or Enter on a node of the tree acts like a click on it.
+    if (watched == T1_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && T1_->currentItem()) {
+            LoadLesson();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::Form_Load() {
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+    QPalette p = palette();
+    p.setColor(QPalette::Window, artwork::windowBack);
+    setPalette(p);
+    static_cast<CaptionLabel*>(control(QStringLiteral("Label1")))->setBackColor(artwork::commandBarBack);
+    FillCatalogue(*T1_, artwork::treeImages());
+    r1_->setFocus();
+}
+
+void Form2::LoadLesson() {
+    Lesson lesson;
+    QString copyPath;
+    QTreeWidgetItem* node = T1_->currentItem();
+    if (node && !node->parent()) {
+        node->setExpanded(!node->isExpanded());
+    } else if (node) {
+        const QString book = bookDigitFromCaption(node->parent()->text(0));
+        const QString caption = node->text(0);
+        lesson = readLesson(book, caption, DataFolder(), ProgramFolder());
+        copyPath = lessonAudioCopyPath(DataFolder(), book, caption);
+    }
+    controller_->loadLesson(lesson, copyPath);
+    if (!lesson.caption.isEmpty()) {
+        r1_->setFocus();
+        r2_->moveCursor(QTextCursor::End);
+        if (!controller_->playable())
+            showNotice(kNoRecording);
+    }
+}
+
+void Form2::runButton(int index) {
+    switch (index) {
+    case DictationController::Previous:
+        controller_->previousSentence();
+        break;
+    case DictationController::Next:
+        controller_->nextSentence();
+        break;
+    case DictationController::Read:
+        controller_->readSentence();
+        break;
+    case DictationController::Answer:
+        controller_->showAnswer();
+        break;
+    case DictationController::Exit:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form2::closingStep() {
+    if (!isVisible())
+        return;
+    r1_->setFocus();
+    r2_->moveCursor(QTextCursor::End);
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    emit closed();
+    event->accept();
+}
+
+void Form2::Label14_Click() {
+    if (Label14_->text() == kShownCaption) {
+        Label14_->setText(kHiddenCaption);
+        Label8_->setText(QString());
+    } else {
+        Label14_->setText(kShownCaption);
+        Label8_->setText(Label10_->text());
+    }
+}
+
+bool Form2::translationShown() const {
+    return Label14_->text() == kShownCaption;
+}
+
+void Form2::showNotice(const QString& text) {
+    noticeLine_->showNotice(text);
+}
+
+qint16 Form2::DictationIndex() const {
+    return controller_->DictationIndex();
+}
+
+void Form2::clearTyping() {
+    r1_->clear();
+}
+
+void Form2::setAnswer(const QString& text) {
+    r2_->setPlainText(text);
+}
+
+void Form2::setLabel10(const QString& text) {
+    Label10_->setText(text);
+}
+
+void Form2::setLabel8(const QString& text) {
+    Label8_->setText(text);
+}
+
+void Form2::resetTranslationToggle() {
+    Label14_->setText(kShownCaption);
+}
+
+void Form2::setButtonEnabled(int index, bool enabled) {
+    if (CaptionLabel* button = Label5(index))
+        button->setEnabled(enabled);
+}
+
+void Form2::setPositionText(const QString& text) {
+    Text1_->setText(text);
+}
+
+QWidget* Form2::control(const QString& name) const {
+    return findChild<QWidget*>(name);
+}
+
+CaptionLabel* Form2::Label4(int i) const {
+    return findChild<CaptionLabel*>(indexedName("Label4", i));
+}
+
+CaptionLabel* Form2::Label5(int i) const {
+    return findChild<CaptionLabel*>(indexedName("Label5", i));
+}
+
+PictureBox* Form2::Picture4(int i) const {
+    return findChild<PictureBox*>(indexedName("Picture4", i));
+}
+
+} // namespace lesnor

@@ -1,0 +1,299 @@
+// The dictation window: opened from the lesson window's "听写", its controls and
+// buttons through the mouse, lesson loading, and the hand-over of the shared player
+// between the two windows. Runs on the fixture lessons and the fake player.
+#include "FakeServices.h"
+#include "dictation_window/DictationController.h"
+#include "dictation_window/DictationLauncher.h"
+#include "dictation_window/Form2.h"
+#include "lesson_window/Controls.h"
+#include "lesson_window/Links.h"
+#include "lesson_window/NoticeLine.h"
+#include "playback/SentenceController.h"
+#include "tests/lesson_window/Form1Harness.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+using namespace lesnor;
+using namespace lesnor::test;
+
+class TestForm2 : public QObject, protected Form1Harness {
+    Q_OBJECT
+
+    std::unique_ptr<DictationLauncher> launcher_;
+    QPointer<Form2> form2_;
+
+    FakeMediaPlayer& player() const { return services_->player; }
+    QString copyOf(const char* name) const {
+        return fx_->dataFolder() + "/sounenclff/" + QLatin1String(name);
+    }
+
+    // "听写" in the lesson window's command bar, pressed and released with the mouse.
+    void openDictation() {
+        press(at(form_->Label6(3)));
+        release(at(form_->Label6(3)));
+        form2_ = launcher_->window();
+        QVERIFY(form2_);
+        QVERIFY(QTest::qWaitForWindowExposed(form2_.data()));
+    }
+    void closeDictation(bool byExitButton) {
+        if (byExitButton)
+            click(form2_->Label5(DictationController::Exit));
+        else
+            form2_->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!form2_);
+    }
+    // A node of the dictation window's tree: book `book`, its lesson `lesson` (0: the book).
+    void choose2(int book, int lesson) {
+        QTreeWidgetItem* node = form2_->T1()->topLevelItem(book - 1);
+        if (lesson > 0)
+            node = node->child(lesson - 1);
+        form2_->T1()->setCurrentItem(node);
+        form2_->LoadLesson();
+    }
+    QPoint at2(QWidget* w, QPoint local = {-1, -1}) const {
+        return w->mapTo(form2_.data(), local.x() < 0 ? w->rect().center() : local);
+    }
+    void press2(QWidget* w, QPoint local = {-1, -1}) {
+        QTest::mousePress(form2_->windowHandle(), Qt::LeftButton, {}, at2(w, local));
+    }
+    void release2(QWidget* w, QPoint local = {-1, -1}) {
+        QTest::mouseRelease(form2_->windowHandle(), Qt::LeftButton, {}, at2(w, local));
+    }
+    void click(QWidget* w) {
+        press2(w);
+        release2(w);
+    }
+    // The four buttons 6 1 2 3 as "1111".
+    QString buttons() const {
+        QString out;
+        for (int i : {6, 1, 2, 3})
+            out += form2_->Label5(i)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return out;
+    }
+
+private slots:
+    void init() {
+        openWindow();
+        launcher_ = std::make_unique<DictationLauncher>(*form_, services_->view);
+    }
+    void cleanup() {
+        delete form2_.data();
+        launcher_.reset();
+        closeWindow();
+    }
+
+    void opensAsDesigned() {
+        openDictation();
+        QVERIFY(form2_->isVisible());
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(form2_->windowTitle(), QStringLiteral("听写练习"));
+        QCOMPARE(form2_->minimumSize(), form2_->maximumSize());
+        QVERIFY(!(form2_->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        // Centred, give or take the rounding of odd sizes.
+        QVERIFY((form2_->geometry().center() - form2_->screen()->geometry().center()).manhattanLength() <= 4);
+        QCOMPARE(form2_->palette().color(QPalette::Window), QColor(236, 237, 239));
+
+        QCOMPARE(form2_->T1()->topLevelItemCount(), 4);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!form2_->T1()->topLevelItem(i)->isExpanded());
+        QCOMPARE(form2_->focusWidget(), form2_->r1());
+        QVERIFY(!form2_->r1()->isReadOnly());
+        QVERIFY(form2_->r2()->isReadOnly());
+        const char* const captions[] = {"", "下一句", "朗  读", "答  案", "退  出", "", "上一句"};
+        for (int i : {6, 1, 2, 3, 4}) {
+            QCOMPARE(form2_->Label5(i)->text(), QString::fromUtf8(captions[i]));
+            QCOMPARE(form2_->Label5(i)->parentWidget(), form2_->Picture4(i));
+        }
+        QCOMPARE(buttons(), QStringLiteral("0000"));
+        QVERIFY(form2_->Label5(DictationController::Exit)->isEnabled());
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+        QCOMPARE(form2_->Text1()->text(), QStringLiteral("Text1"));
+        QCOMPARE(form2_->DictationIndex(), 0);
+    }
+
+    // The close box and "退  出" both bring the lesson window back, without ending the
+    // program, and the next opening starts afresh.
+    void closingShowsTheLessonWindow_data() {
+        QTest::addColumn<bool>("byExitButton");
+        QTest::newRow("close box") << false;
+        QTest::newRow("退  出") << true;
+    }
+    void closingShowsTheLessonWindow() {
+        QFETCH(bool, byExitButton);
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        openDictation();
+        choose2(1, 1);
+        QTest::mouseClick(form2_->Label14(), Qt::LeftButton);
+        closeDictation(byExitButton);
+        QVERIFY(form_->isVisible());
+        QCOMPARE(lastClosed.count(), 0);
+
+        openDictation();
+        QCOMPARE(form2_->controller().lesson().count(), 0);
+        QCOMPARE(buttons(), QStringLiteral("0000"));
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+    }
+
+    // Opening ends what the lesson window plays; closing gives the player back the
+    // lesson window's own recording, stopped.
+    void playerIsHandedBackAndForth_data() {
+        QTest::addColumn<int>("lessonWindowLesson");
+        QTest::addColumn<QString>("playing");
+        QTest::addColumn<QString>("urlAfter");
+        QTest::newRow("reading the whole lesson") << 1 << "lesson"
+                                                  << "QLX101.mp3";
+        QTest::newRow("one sentence") << 1 << "sentence"
+                                      << "QLX101.mp3";
+        QTest::newRow("idle") << 1 << ""
+                              << "QLX101.mp3";
+        QTest::newRow("no lesson") << 0 << ""
+                                   << "";
+    }
+    void playerIsHandedBackAndForth() {
+        QFETCH(int, lessonWindowLesson);
+        QFETCH(QString, playing);
+        QFETCH(QString, urlAfter);
+        if (lessonWindowLesson)
+            choose(1, lessonWindowLesson);
+        SentenceController& reading = form_->controller();
+        if (playing == "lesson")
+            reading.readLesson();
+        else if (playing == "sentence")
+            reading.PlaySentence(1);
+
+        openDictation();
+        QVERIFY(!reading.ContinuousRead());
+        QVERIFY(!reading.pollActive());
+        QVERIFY(!reading.pausePending());
+        QCOMPARE(player().playState() == IMediaPlayer::Playing, false);
+        QCOMPARE(reading.SentenceIndex(), playing == "sentence" ? 1 : -1);
+        QCOMPARE(form_->Label6(1)->isEnabled(), lessonWindowLesson != 0);
+
+        choose2(1, 10);
+        QCOMPARE(player().url(), copyOf("QLX1010.mp3"));
+        click(form2_->Label5(DictationController::Read));
+        QCOMPARE(player().playState(), IMediaPlayer::Playing);
+
+        closeDictation(true);
+        QCOMPARE(player().url(), urlAfter.isEmpty() ? QString() : copyOf("QLX101.mp3"));
+        QCOMPARE(player().playState() == IMediaPlayer::Playing, false);
+        QCOMPARE(player().currentPosition(), 0.0);
+        if (lessonWindowLesson) {
+            // A sentence of the lesson window plays its own lesson's recording.
+            reading.PlaySentence(0);
+            QCOMPARE(player().url(), copyOf("QLX101.mp3"));
+            QCOMPARE(player().playState(), IMediaPlayer::Playing);
+        }
+    }
+
+    void lessonLoading() {
+        openDictation();
+        form2_->r1()->setPlainText(QStringLiteral("typed"));
+        choose2(1, 1);
+        const Lesson& lesson = form2_->controller().lesson();
+        QCOMPARE(lesson.count(), 3);
+        QCOMPARE(form2_->Label8()->text(), QStringLiteral("你好，安！"));
+        QCOMPARE(form2_->Label10()->text(), QStringLiteral("你好，安！"));
+        QCOMPARE(form2_->r1()->toPlainText(), QString());
+        QCOMPARE(buttons(), QStringLiteral("1111"));
+        QCOMPARE(player().url(), copyOf("QLX101.mp3"));
+        QCOMPARE(player().playState(), IMediaPlayer::Stopped);
+        QVERIFY(!form2_->findChild<NoticeLine*>()->isVisible());
+
+        // No recording: the lists load, the buttons stay off and the learner is told.
+        choose2(1, 4);
+        QCOMPARE(form2_->controller().lesson().count(), 2);
+        QCOMPARE(form2_->Label8()->text(), QStringLiteral("第四课第一句。"));
+        QCOMPARE(buttons(), QStringLiteral("0000"));
+        QCOMPARE(player().url(), QString());
+        QVERIFY(form2_->findChild<NoticeLine*>()->isVisible());
+
+        // A book node opens or closes and unloads.
+        choose2(1, 1);
+        const bool expanded = form2_->T1()->topLevelItem(0)->isExpanded();
+        choose2(1, 0);
+        QCOMPARE(form2_->T1()->topLevelItem(0)->isExpanded(), !expanded);
+        QCOMPARE(form2_->controller().lesson().count(), 0);
+        QCOMPARE(form2_->controller().DictationAudioFile(), QString());
+        QCOMPARE(form2_->Label8()->text(), QString());
+        QCOMPARE(form2_->Label10()->text(), QString());
+        QCOMPARE(buttons(), QStringLiteral("0000"));
+        QCOMPARE(player().url(), QString());
+    }
+
+    // Press shows the pressed picture, release the normal one, then the action, then the
+    // typing box takes the focus and the answer's caret goes to its end.
+    void buttonsThroughTheMouse() {
+        openDictation();
+        choose2(1, 1);
+        QTest::keyClicks(form2_->r1(), QStringLiteral("hello ann"));
+        PictureBox* frame = form2_->Picture4(DictationController::Answer);
+        const Picture normal = frame->picture();
+        press2(form2_->Label5(DictationController::Answer));
+        QVERIFY(!(frame->picture() == normal));
+        release2(form2_->Label5(DictationController::Answer));
+        QCOMPARE(frame->picture(), normal);
+        QCOMPARE(form2_->r2()->toPlainText(), QStringLiteral("Hello, Ann!"));
+        QCOMPARE(form2_->r1()->toPlainText(), QStringLiteral("hello ann"));
+        QCOMPARE(form2_->focusWidget(), form2_->r1());
+        QCOMPARE(form2_->r2()->textCursor().position(), 11);
+
+        click(form2_->Label5(DictationController::Next));
+        QCOMPARE(form2_->DictationIndex(), 1);
+        QCOMPARE(form2_->r1()->toPlainText(), QString());
+        QCOMPARE(form2_->r2()->toPlainText(), QString());
+        QCOMPARE(player().playState(), IMediaPlayer::Playing);
+        QCOMPARE(player().currentPosition(), 2.1);
+        QVERIFY(form2_->controller().pollActive());
+
+        // The white panel around the typing box: no picture, only the focus.
+        form2_->T1()->setFocus();
+        PictureBox* heading = form2_->Picture4(0);
+        const Picture headingPicture = heading->picture();
+        press2(form2_->Label5(0), QPoint(2, form2_->Label5(0)->height() - 2));
+        QCOMPARE(heading->picture(), headingPicture);
+        release2(form2_->Label5(0), QPoint(2, form2_->Label5(0)->height() - 2));
+        QCOMPARE(form2_->focusWidget(), form2_->r1());
+        QCOMPARE(form2_->DictationIndex(), 1);
+
+        // A disabled button shows no press and does nothing.
+        choose2(1, 4);
+        PictureBox* next = form2_->Picture4(DictationController::Next);
+        press2(form2_->Label5(DictationController::Next));
+        QCOMPARE(next->picture(), normal);
+        release2(form2_->Label5(DictationController::Next));
+        QCOMPARE(form2_->DictationIndex(), 0);
+    }
+
+    void translationToggleAndLink() {
+        openDictation();
+        choose2(1, 1);
+        QTest::mouseClick(form2_->Label14(), Qt::LeftButton);
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("显 示"));
+        QCOMPARE(form2_->Label8()->text(), QString());
+        click(form2_->Label5(DictationController::Next));
+        QCOMPARE(form2_->Label8()->text(), QString());
+        QCOMPARE(form2_->Label10()->text(), QStringLiteral("欢迎来到俱乐部。"));
+        QTest::mouseClick(form2_->Picture10(), Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+        QCOMPARE(form2_->Label8()->text(), QStringLiteral("欢迎来到俱乐部。"));
+        QTest::mouseClick(form2_->Label14(), Qt::LeftButton);
+        choose2(1, 1); // a lesson load shows the translation again
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+
+        QTest::mouseClick(form2_->Label4(3), Qt::LeftButton);
+        QCOMPARE(services_->shell.opened, QStringList());
+        QTest::mouseClick(form2_->Label4(5), Qt::LeftButton);
+        QCOMPARE(services_->shell.opened, QStringList{links::homePage});
+    }
+};
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"
