@@ -1,5 +1,6 @@
 #include "lesson_window/Form1.h"
 
+#include "dictionary/WordPopup.h"
 #include "lesson_window/Artwork.h"
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
@@ -14,6 +15,7 @@
 #include "platform/Shell.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
+#include "startup/Installation.h"
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
@@ -292,6 +294,18 @@ void Form1::wireEvents() {
     }
     connect(r1_, &LessonTextBox::mouseUp, this, &Form1::lessonTextReleased);
 
+    const auto popupPart = [this](const char* name) {
+        return static_cast<CaptionLabel*>(control(QLatin1String(name)));
+    };
+    wordPopup_ = new WordPopup(
+        this,
+        {Picture8_, popupPart("Label11"), popupPart("Label12"), popupPart("Label15"), popupPart("Label13"),
+         popupPart("Label16")},
+        WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
+    wordPopup_->watch(r1_, PopupLayout::Source::LessonText);
+    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
+    wordPopup_->watch(r3_, PopupLayout::Source::WordList);
+
     connect(Label4(5), &CaptionLabel::clicked, this, &Form1::openHomePage);
     connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
@@ -472,13 +486,11 @@ void Form1::runToolbarButton(int index) {
     }
 }
 
-// A left-button release plays the sentence at the caret the click placed; a
-// right-button release closes the word pop-up, whatever is playing.
+// A left-button release plays the sentence at the caret the click placed (the right
+// button belongs to the word pop-up).
 void Form1::lessonTextReleased(Qt::MouseButton button) {
     if (button == Qt::LeftButton)
         controller_->sentenceClicked(r1_->textCursor().position());
-    else if (button == Qt::RightButton)
-        Picture8_->hide();
 }
 
 void Form1::Label14_Click() {

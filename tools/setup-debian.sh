@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  libespeak-ng-dev
+  libespeak-ng-dev flite1-dev
   # run: MP3 decoding, sound output, fonts for Chinese text, Arial-metric faces
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
