@@ -7,6 +7,7 @@
 #include "startup/ExitSignals.h"
 #include "startup/Installation.h"
 #include "startup/ProgramFiles.h"
+#include "startup/QtTexts.h"
 #include "startup/SelfCheck.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ int StartUp(QApplication& app) {
     static PrivateFolder folder;  // held open: every later file operation goes through it
     static DataFolderLock lock;
 
+    installQtChineseTexts(app);
     setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     folder.open(QDir::tempPath());
     setDataFolder(folder.path());
