@@ -49,7 +49,7 @@ struct SynthesizedSpeech::Impl {
     std::thread thread;
 
     explicit Impl(bool silentOutput)
-        : silent(silentOutput || qEnvironmentVariable("LESNOR_AUDIO_SINK") == QLatin1String("fake")) {
+        : silent(silentOutput || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake") {
         thread = std::thread([this] { run(); });
     }
 
@@ -114,15 +114,23 @@ struct SynthesizedSpeech::Impl {
         pipeline = nullptr;
     }
 
-    // appsrc ! audioconvert ! audioresample ! the server's sink, for audio at `rate`,
-    // connected to the server (READY) and waiting for its word; nullptr when no server
-    // answers (within milliseconds).
+    // appsrc ! audioconvert ! audioresample ! an output, for audio at `rate`, connected
+    // (READY) and waiting for its word: the sound server, else the sound card through
+    // ALSA (as the lesson player); nullptr when neither opens (within milliseconds).
     static GstElement* build(int rate) {
+        for (const char* output : {"pulsesink", "alsasink"}) {
+            if (GstElement* pipeline = build(rate, output))
+                return pipeline;
+        }
+        return nullptr;
+    }
+
+    static GstElement* build(int rate, const char* output) {
         GstElement* pipeline = gst_pipeline_new(nullptr);
         GstElement* source = gst_element_factory_make("appsrc", "word");
         GstElement* convert = makeElement("audioconvert");
         GstElement* resample = makeElement("audioresample");
-        GstElement* sink = makeElement("pulsesink");
+        GstElement* sink = makeElement(output);
         if (!pipeline || !source || !convert || !resample || !sink) {
             for (GstElement* e : {pipeline, source, convert, resample, sink})
                 if (e)
