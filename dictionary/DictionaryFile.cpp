@@ -19,6 +19,12 @@ char foldAscii(char c) {
 // the code page cannot hold: no record can match it then.
 bool encodeKey(const QString& candidate, QByteArray* key, QByteArray* foldable) {
     for (qsizetype i = 0; i < candidate.size(); ++i) {
+        const char16_t c = candidate.at(i).unicode();
+        if (c < 0x80) { // ASCII is itself in the code page
+            key->append(char(c));
+            foldable->append('\1');
+            continue;
+        }
         const qsizetype width = candidate.at(i).isHighSurrogate() && i + 1 < candidate.size() ? 2 : 1;
         const std::optional<QByteArray> bytes = toCodePage936(QStringView(candidate).mid(i, width));
         if (!bytes || bytes->isEmpty())

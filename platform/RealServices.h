@@ -17,7 +17,7 @@ struct RealServices {
     explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
         : player(output)
         , speech(output == GstMediaPlayer::Output::Silent ? SynthesizedSpeech::Output::Silent
-                                                           : SynthesizedSpeech::Output::Automatic)
+                                                          : SynthesizedSpeech::Output::Automatic)
         , sound(output == GstMediaPlayer::Output::Silent ? GstSoundPlayer::Output::Silent
                                                          : GstSoundPlayer::Output::Automatic) {}
 

@@ -43,11 +43,13 @@ struct SynthesizedSpeech::Impl {
     // Touched by the voice's thread only.
     std::unique_ptr<VoiceSynthesizer> synthesizer;
     GstElement* sounding = nullptr;
+    GstElement* prepared = nullptr;
+    int preparedRate = 0;
 
     std::thread thread;
 
     explicit Impl(bool silentOutput)
-        : silent(silentOutput || qEnvironmentVariable("LESNOR_AUDIO_SINK") == QLatin1String("fake")) {
+        : silent(silentOutput || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake") {
         thread = std::thread([this] { run(); });
     }
 
@@ -65,8 +67,8 @@ struct SynthesizedSpeech::Impl {
         clock.start();
         const bool gstreamer = gst_init_check(nullptr, nullptr, nullptr);
         synthesizer = VoiceSynthesizer::open();
-        if (synthesizer)
-            synthesizer->synthesize(QStringLiteral("a")); // loads the voice's data
+        if (synthesizer && gstreamer) // loads the voice's data and connects to the server
+            prepare(synthesizer->speak(QStringLiteral("a")).rate);
         {
             std::lock_guard lock(mutex);
             started = true;
@@ -85,7 +87,7 @@ struct SynthesizedSpeech::Impl {
             taken = number;
             busy = true;
             lock.unlock();
-            const SpeechAudio audio = synthesizer ? synthesizer->synthesize(text) : SpeechAudio{};
+            const SpeechAudio audio = synthesizer ? synthesizer->speak(text) : SpeechAudio{};
             lock.lock();
             if (number == requested) { // not replaced while synthesising
                 lock.unlock();
@@ -99,43 +101,81 @@ struct SynthesizedSpeech::Impl {
         }
         lock.unlock();
         stopSounding();
+        release(prepared);
     }
 
-    void stopSounding() {
-        if (!sounding)
+    void stopSounding() { release(sounding); }
+
+    static void release(GstElement*& pipeline) {
+        if (!pipeline)
             return;
-        gst_element_set_state(sounding, GST_STATE_NULL);
-        gst_object_unref(sounding);
-        sounding = nullptr;
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        pipeline = nullptr;
     }
 
-    // appsrc (the whole word, then end of stream) ! audioconvert ! audioresample !
-    // the server's sink. False when nothing can be heard.
-    bool play(const SpeechAudio& audio) {
-        stopSounding();
-        if (silent || audio.samples.empty() || audio.rate <= 0)
-            return false;
+    // appsrc ! audioconvert ! audioresample ! an output, for audio at `rate`, connected
+    // (READY) and waiting for its word: the sound server, else the sound card through
+    // ALSA (as the lesson player); nullptr when neither opens (within milliseconds).
+    static GstElement* build(int rate) {
+        for (const char* output : {"pulsesink", "alsasink"}) {
+            if (GstElement* pipeline = build(rate, output))
+                return pipeline;
+        }
+        return nullptr;
+    }
+
+    static GstElement* build(int rate, const char* output) {
         GstElement* pipeline = gst_pipeline_new(nullptr);
-        GstElement* source = makeElement("appsrc");
+        GstElement* source = gst_element_factory_make("appsrc", "word");
         GstElement* convert = makeElement("audioconvert");
         GstElement* resample = makeElement("audioresample");
-        GstElement* sink = makeElement("pulsesink");
+        GstElement* sink = makeElement(output);
         if (!pipeline || !source || !convert || !resample || !sink) {
             for (GstElement* e : {pipeline, source, convert, resample, sink})
                 if (e)
                     gst_object_unref(gst_object_ref_sink(e));
-            return false;
+            return nullptr;
         }
         gst_bin_add_many(GST_BIN(pipeline), source, convert, resample, sink, nullptr);
-        if (!gst_element_link_many(source, convert, resample, sink, nullptr)) {
-            gst_object_unref(pipeline);
-            return false;
-        }
-        GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout",
-                                            G_TYPE_STRING, "interleaved", "channels", G_TYPE_INT, 1, "rate",
-                                            G_TYPE_INT, audio.rate, nullptr);
+        GstCaps* caps =
+            gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
+                                "interleaved", "channels", G_TYPE_INT, 1, "rate", G_TYPE_INT, rate, nullptr);
         g_object_set(source, "caps", caps, "format", GST_FORMAT_TIME, nullptr);
         gst_caps_unref(caps);
+        if (!gst_element_link_many(source, convert, resample, sink, nullptr) ||
+            gst_element_set_state(pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            gst_object_unref(pipeline);
+            return nullptr;
+        }
+        return pipeline;
+    }
+
+    // The next word's pipeline is made while nothing waits for it: at start and right
+    // after a word starts, so a press pays neither for the elements nor the connection.
+    void prepare(int rate) {
+        release(prepared);
+        if (!silent && rate > 0) {
+            prepared = build(rate);
+            preparedRate = rate;
+        }
+    }
+
+    // The whole word, after kLeadInMs of silence, then end of stream. False when
+    // nothing can be heard.
+    bool play(const SpeechAudio& audio) {
+        stopSounding();
+        if (silent || audio.samples.empty() || audio.rate <= 0)
+            return false;
+        GstElement* pipeline = nullptr;
+        if (prepared && preparedRate == audio.rate)
+            std::swap(pipeline, prepared);
+        else
+            pipeline = build(audio.rate);
+        if (!pipeline)
+            return false;
+        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "word");
 
         const size_t lead = size_t(audio.rate) * kLeadInMs / 1000;
         const size_t bytes = (lead + audio.samples.size()) * sizeof(qint16);
@@ -150,15 +190,20 @@ struct SynthesizedSpeech::Impl {
         GST_BUFFER_PTS(buffer) = 0;
         GST_BUFFER_DURATION(buffer) =
             gst_util_uint64_scale(lead + audio.samples.size(), GST_SECOND, guint64(audio.rate));
-        gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
-        gst_app_src_end_of_stream(GST_APP_SRC(source));
+        if (source) {
+            gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
+            gst_app_src_end_of_stream(GST_APP_SRC(source));
+            gst_object_unref(source);
+        } else {
+            gst_buffer_unref(buffer);
+        }
 
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-            gst_object_unref(pipeline);
+            release(pipeline);
             return false;
         }
         sounding = pipeline;
+        prepare(audio.rate);
         return true;
     }
 };

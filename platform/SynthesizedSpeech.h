@@ -16,8 +16,9 @@ namespace lesnor {
 //   stops one still sounding.
 // - The engine is set up on that thread as soon as the object exists (with one short
 //   warm-up synthesis), so the first lookup does not pay for it.
-// - Without a sound server (the sink cannot connect, within milliseconds), or with
-//   LESNOR_AUDIO_SINK=fake or Output::Silent, nothing is heard and nothing blocks.
+// - The output is the sound server, else the sound card through ALSA. Without either
+//   (the sink fails within milliseconds), or with LESNOR_AUDIO_SINK=fake or
+//   Output::Silent, nothing is heard and nothing blocks.
 // - Without any engine, Speak() does nothing.
 // - The speed setting is kept; single headwords are spoken at the engine's own rate.
 class SynthesizedSpeech final : public ISpeech {

@@ -1,5 +1,7 @@
 #include "platform/VoiceSynthesizer.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <espeak-ng/speak_lib.h>
 
 extern "C" {
@@ -9,6 +11,20 @@ cst_voice* register_cmu_us_slt(const char* voxdir);
 
 namespace lesnor {
 namespace {
+
+// The engines begin every text with a pause (flite: about 0.2 s); a looked-up word
+// should sound at once. Samples below this level count as silence, and this much of it
+// is kept before the first sound.
+constexpr int kSilenceLevel = 200;
+constexpr int kKeptBeforeSoundMs = 10;
+
+void trimLeadingSilence(SpeechAudio& audio) {
+    const auto first = std::find_if(audio.samples.begin(), audio.samples.end(),
+                                    [](qint16 s) { return std::abs(int(s)) > kSilenceLevel; });
+    const auto keep =
+        std::min<std::ptrdiff_t>(first - audio.samples.begin(), audio.rate * kKeptBeforeSoundMs / 1000);
+    audio.samples.erase(audio.samples.begin(), first - keep);
+}
 
 class FliteSynthesizer final : public VoiceSynthesizer {
 public:
@@ -95,6 +111,12 @@ private:
 };
 
 } // namespace
+
+SpeechAudio VoiceSynthesizer::speak(const QString& text) {
+    SpeechAudio audio = synthesize(text);
+    trimLeadingSilence(audio);
+    return audio;
+}
 
 std::unique_ptr<VoiceSynthesizer> VoiceSynthesizer::open() {
     if (qEnvironmentVariable("LESNOR_SPEECH_ENGINE") != QLatin1String("espeak-ng")) {

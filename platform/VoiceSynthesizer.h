@@ -26,6 +26,9 @@ public:
     virtual QString name() const = 0;
     // The text spoken; empty audio for an empty text or when the engine fails.
     virtual SpeechAudio synthesize(const QString& text) = 0;
+    // synthesize() without the pause the engine puts before the first sound (10 ms of
+    // it are kept).
+    SpeechAudio speak(const QString& text);
 };
 
 } // namespace lesnor
