@@ -28,6 +28,7 @@ test: configure
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: configure
+	@bash tools/setup-debian.sh bench
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_benches
 	@bash bench/run.sh $(BUILD_DIR)
 

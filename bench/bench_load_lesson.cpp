@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
@@ -105,10 +106,9 @@ int measure(QApplication& app, GstMediaPlayer::Output output) {
             return 1;
         }
         // What the learner does next: read a little while the recording is ready.
-        QElapsedTimer idle;
-        idle.start();
-        while (idle.elapsed() < 150)
-            app.processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QEventLoop idle;
+        QTimer::singleShot(150, &idle, &QEventLoop::quit);
+        idle.exec();
     }
     const char* name = silent ? "click_to_text_ms" : "click_to_text_sound_ms";
     std::printf("%s: %.2f ms (median of %d without the time spent waiting for a processor; p95 %.2f; "

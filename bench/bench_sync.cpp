@@ -1,25 +1,48 @@
-// Sentence-synchronised playback as a listener hears it.
+// Sentence-synchronised playback as a listener hears it, and what it costs.
 //
-// Plays sentences of a marker recording (a 1 kHz tone with a 20 ms silent gap every
-// 0.25 s) through the real lesson player into the sound server's "nullsink", the way the
-// lesson window does: stop position just past the end, seek to the start, play, read the
-// position every millisecond and stop at the first position past the end. Meanwhile
-// `parec` records "nullsink.monitor". The gaps locate every heard sentence in the media:
-//   start error    = media time of the first sample heard - sentence start (|ms|)
+// Plays sentences of a marker recording through a player into the sound server's
+// "nullsink" while `parec` records "nullsink.monitor", and locates every heard sentence
+// in the media:
+//   start error    = media time of the first sample heard - sentence start (ms)
 //   stop overshoot = media time of the last sample heard - sentence end (ms, negative:
 //                    the end was cut)
-// and the process's CPU time per second of playback (getrusage, poll included).
+//   cut step       = level of the last 2 ms heard before a stop inside the tone (dBFS):
+//                    how loud the step to silence is
+// The marker is a tone whose pitch changes every 0.25 s through 16 steps (600-1350 Hz)
+// with a 20 ms silent gap in the middle of each step. A heard gap is named by the pitch
+// around it, so a sentence is placed in the media even when it is heard hundreds of
+// milliseconds early or late (up to ±2 s); the gap's edge gives the sample-exact time.
 //
-// Needs a sound server with a "nullsink" sink (tests/audio/start-sound-server.sh; the
-// bench runner starts one), `lame` and `parec`. Prints "skipped" without them.
-// --verbose lists every sentence on stderr.
+// Players (the first argument; default lesnor):
+//   lesnor    Lesnor's own SentenceController driving GstMediaPlayer, the lesson
+//             window's poll and stop rules included; also its CPU and wake-ups while
+//             reading, after a reading and idle, a VBR recording, and sentences played
+//             right after the recording was opened.
+//   mpv-cli   one `mpv --start --end` per sentence (bench/peers/mpv.sh)
+//   mpv-ipc   one long-lived mpv driven over its IPC socket: exact seek, unpause, poll
+//             `time-pos` every millisecond, pause past the end (bench/peers/mpv.sh)
+//   late      Lesnor's player shifted 150 ms into each sentence: checks that the analysis
+//             measures a large error instead of slipping to a neighbouring gap
+// 96 sentences per run, 16 of them starting at 0 or within the first 80 ms. Needs a
+// sound server with a "nullsink" sink (tests/audio/start-sound-server.sh; the bench
+// runner starts one), `lame` and `parec`. Prints "skipped" without them. --verbose
+// lists every sentence on stderr.
 #include "platform/GstMediaPlayer.h"
+#include "playback/LessonView.h"
+#include "playback/SentenceController.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -31,6 +54,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace lesnor;
@@ -40,16 +64,19 @@ namespace {
 constexpr int kRecordRate = 48000;
 constexpr int kSourceRate = 22050;
 constexpr double kMarkerSeconds = 24.0;
-constexpr double kGapEvery = 0.25;
+constexpr double kStep = 0.25;   // one pitch step
+constexpr int kPitches = 16;     // steps before the pitches repeat (4 s)
+constexpr double kGapAt = 0.125; // the gap's place in its step
 constexpr double kGapLength = 0.020;
-constexpr int kSentences = 24;
-constexpr int kPauseMs = 400;           // silence between sentences
+constexpr int kSentences = 96;
+constexpr int kPauseMs = 250;           // silence between sentences
 constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000,
                                         // MP3 noise in the gaps stays under ~750)
 constexpr double kMinGap = 0.008;       // a silent run this long in the marker recording is a gap
 constexpr double kGapTolerance = 0.002; // heard silent runs within this of 20 ms are gaps,
 constexpr double kMinDropout = 0.0005;  // other heard silent runs this long are dropouts
 constexpr double kMinPause = 0.150;     // a silent run this long separates sentences
+constexpr double kPitchWindow = 0.040;  // tone beside a gap that names its pitch
 
 struct Gap {
     double start;
@@ -59,11 +86,16 @@ struct Gap {
 struct Sentence {
     double start;
     double end;
+    bool reopen = false; // the recording is opened again right before this one plays
 };
 
 using Samples = std::vector<qint16>;
 
-// A 1 kHz tone at half scale with a silent gap at every multiple of kGapEvery.
+double pitchOf(int step) {
+    return 600.0 + 50.0 * (step % kPitches);
+}
+
+// The marker: pitch step k over [k, k + 1) × 0.25 s, silent for 20 ms from its middle.
 bool writeMarkerWav(const QString& path) {
     const int frames = int(kMarkerSeconds * kSourceRate);
     QFile file(path);
@@ -79,19 +111,25 @@ bool writeMarkerWav(const QString& path) {
         << quint16(2) << quint16(16);
     out.writeRawData("data", 4);
     out << dataBytes;
+    double phase = 0.0;
     for (int i = 0; i < frames; ++i) {
         const double t = double(i) / kSourceRate;
-        const double inCycle = std::fmod(t, kGapEvery);
-        const bool gap = inCycle < kGapLength;
-        out << qint16(gap ? 0 : std::lround(16384.0 * std::sin(2.0 * M_PI * 1000.0 * t)));
+        const int step = int(t / kStep);
+        const double inStep = t - step * kStep;
+        const bool gap = inStep >= kGapAt && inStep < kGapAt + kGapLength;
+        out << qint16(gap ? 0 : std::lround(16384.0 * std::sin(phase)));
+        phase = std::fmod(phase + 2.0 * M_PI * pitchOf(step) / kSourceRate, 2.0 * M_PI);
     }
     return out.status() == QDataStream::Ok;
 }
 
-bool encodeMp3(const QString& wav, const QString& mp3) {
+bool encodeMp3(const QString& wav, const QString& mp3, bool vbr) {
     QProcess lame;
-    lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("64"),
-                                        QStringLiteral("-m"), QStringLiteral("m"), wav, mp3});
+    QStringList args{QStringLiteral("--quiet")};
+    args << (vbr ? QStringList{QStringLiteral("-V"), QStringLiteral("4")}
+                 : QStringList{QStringLiteral("-b"), QStringLiteral("64")});
+    args << QStringLiteral("-m") << QStringLiteral("m") << wav << mp3;
+    lame.start(QStringLiteral("lame"), args);
     return lame.waitForFinished(30000) && lame.exitStatus() == QProcess::NormalExit && lame.exitCode() == 0;
 }
 
@@ -160,37 +198,62 @@ std::vector<Gap> silentRuns(const Samples& s, size_t from, size_t to, double min
     return runs;
 }
 
-// Moves t off the gaps so that sentence edges lie well inside the tone.
-double insideTone(double t) {
-    const double r = std::fmod(t, kGapEvery);
-    if (r < kGapLength + 0.03)
-        return t + (kGapLength + 0.03 - r);
-    if (r > kGapEvery - 0.03)
-        return t + (kGapEvery - r) + kGapLength + 0.03;
-    return t;
-}
-
-std::vector<Sentence> makeSentences() {
-    std::vector<Sentence> sentences;
-    double t = 0.3;
-    for (int i = 0; i < kSentences; ++i) {
-        const double start = insideTone(t + 0.011 * (i % 7));
-        const double end = insideTone(start + 0.55 + 0.037 * (i % 5));
-        sentences.push_back({start, end});
-        t = end + 0.2;
-    }
-    return sentences;
-}
-
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const size_t rank = size_t(std::ceil(p * double(values.size())));
     return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
-void report(const char* name, const std::vector<double>& values) {
-    std::printf("%s: median %.2f p95 %.2f max %.2f\n", name, percentile(values, 0.5),
-                percentile(values, 0.95), *std::max_element(values.begin(), values.end()));
+// The pitch of `seconds` of heard sound from `from` (samples), by zero crossings.
+double heardPitch(const Samples& s, size_t from, size_t length) {
+    int crossings = 0;
+    for (size_t i = from + 1; i < from + length && i < s.size(); ++i) {
+        if ((s[i - 1] < 0) != (s[i] < 0))
+            ++crossings;
+    }
+    return crossings / (2.0 * double(length) / kRecordRate);
+}
+
+// The pitch step (0..15) nearest to a measured pitch.
+int pitchStep(double hz) {
+    return ((int(std::lround((hz - 600.0) / 50.0)) % kPitches) + kPitches) % kPitches;
+}
+
+// The media gap that a heard gap is: the one of the heard pitch nearest to `expected`.
+const Gap* matchGap(const std::vector<Gap>& mediaGaps, int step, double expected) {
+    const Gap* best = nullptr;
+    for (const Gap& g : mediaGaps) {
+        const int k = int(std::lround((g.start - kGapAt) / kStep));
+        if (k % kPitches != step)
+            continue;
+        if (!best || std::abs(g.start - expected) < std::abs(best->start - expected))
+            best = &g;
+    }
+    return best;
+}
+
+// Moves t off the gaps so that sentence edges lie well inside the tone.
+double insideTone(double t) {
+    const double r = std::fmod(t, kStep);
+    if (r > kGapAt - 0.03 && r < kGapAt + kGapLength + 0.03)
+        return t - r + kGapAt + kGapLength + 0.03;
+    return t;
+}
+
+// 96 sentences: 8 from 0.000, 8 within the first 80 ms, the rest spread over the media;
+// every 12th is played right after the recording was opened again.
+std::vector<Sentence> makeSentences(int count) {
+    std::vector<Sentence> sentences;
+    for (int i = 0; i < count; ++i) {
+        double start;
+        if (i < 16)
+            start = i % 2 == 0 ? 0.0 : 0.005 + 0.0047 * i;
+        else
+            start = insideTone(0.3 + std::fmod(i * 2.37, kMarkerSeconds - 2.0));
+        const double end = insideTone(start + 0.40 + 0.031 * (i % 5));
+        sentences.push_back({start, end, i % 12 == 5});
+    }
+    return sentences;
 }
 
 double cpuSeconds() {
@@ -200,33 +263,283 @@ double cpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// CPU seconds of another process (utime + stime of /proc/<pid>/stat).
+double cpuSecondsOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0.0;
+    return (fields.at(11).toDouble() + fields.at(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Context switches of every thread of a process: each one is a wake-up.
+double wakeUpsOf(qint64 pid) {
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches") || line.startsWith("nonvoluntary_ctxt_switches"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toDouble();
+        }
+    }
+    return total;
+}
+
+// CPU share (% of one core) and wake-ups per second of a process over a stretch.
+struct Usage {
+    double cpuPct = 0.0;
+    double wakeUpsPerSecond = 0.0;
+};
+
+class UsageMeter {
+public:
+    explicit UsageMeter(qint64 pid)
+        : pid_(pid) {}
+    void start() {
+        cpu_ = pid_ == QCoreApplication::applicationPid() ? cpuSeconds() : cpuSecondsOf(pid_);
+        wakeUps_ = wakeUpsOf(pid_);
+        wall_.start();
+    }
+    Usage stop() const {
+        const double seconds = double(wall_.nsecsElapsed()) / 1e9;
+        const double cpu =
+            (pid_ == QCoreApplication::applicationPid() ? cpuSeconds() : cpuSecondsOf(pid_)) - cpu_;
+        return {100.0 * cpu / seconds, (wakeUpsOf(pid_) - wakeUps_) / seconds};
+    }
+
+private:
+    qint64 pid_;
+    double cpu_ = 0.0;
+    double wakeUps_ = 0.0;
+    QElapsedTimer wall_;
+};
+
+// Runs the event loop for `ms` without spinning.
+void waitMs(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The lesson window without a window: nothing to show.
+class NoView final : public ILessonView {
+public:
+    void colourLessonText(int, int, TextColour) override {}
+    void setLessonCaret(int) override {}
+    void setSentenceText(const QString&) override {}
+    void setCaption(Caption, const QString&) override {}
+    bool translationShown() const override { return true; }
+    void setReadCommandEnabled(bool) override {}
+    void setStopCommandEnabled(bool) override {}
+    void setToolbarButtonEnabled(int, bool) override {}
+};
+
+Lesson lessonOf(const std::vector<Sentence>& sentences) {
+    Lesson lesson;
+    lesson.caption = QStringLiteral("Marker");
+    for (const Sentence& s : sentences) {
+        lesson.List1 << QStringLiteral("Sentence.");
+        lesson.List2 << QStringLiteral("句子。");
+        lesson.List3 << QString::number(s.start, 'f', 4);
+        lesson.List4 << QString::number(s.end, 'f', 4);
+    }
+    return lesson;
+}
+
+// Plays one sentence and returns once it has stopped.
+using PlayOne = std::function<bool(int index, const Sentence&)>;
+
+// A long-lived mpv driven over its JSON IPC socket.
+class MpvIpc {
+public:
+    bool start(const QString& dir, const QString& media) {
+        socketPath_ = dir + QStringLiteral("/mpv.sock");
+        mpv_.setProgram(QStringLiteral("mpv"));
+        mpv_.setArguments({QStringLiteral("--no-config"), QStringLiteral("--no-video"),
+                           QStringLiteral("--ao=pulse"), QStringLiteral("--idle=yes"),
+                           QStringLiteral("--pause"), QStringLiteral("--keep-open=yes"),
+                           QStringLiteral("--input-ipc-server=") + socketPath_, media});
+        mpv_.setStandardOutputFile(QProcess::nullDevice());
+        mpv_.setStandardErrorFile(QProcess::nullDevice());
+        mpv_.start();
+        if (!mpv_.waitForStarted(5000))
+            return false;
+        for (int tries = 0; tries < 100 && socket_.state() != QLocalSocket::ConnectedState; ++tries) {
+            QThread::msleep(50);
+            socket_.connectToServer(socketPath_);
+            socket_.waitForConnected(200);
+        }
+        QThread::msleep(500); // the file is loaded
+        return socket_.state() == QLocalSocket::ConnectedState;
+    }
+    ~MpvIpc() {
+        if (mpv_.state() != QProcess::NotRunning) {
+            mpv_.terminate();
+            if (!mpv_.waitForFinished(3000))
+                mpv_.kill();
+            mpv_.waitForFinished(3000);
+        }
+    }
+    qint64 pid() const { return mpv_.processId(); }
+    // Sends a command and waits for its answer's data.
+    QJsonValue call(const QJsonArray& command) {
+        const int id = ++requestId_;
+        QJsonObject request{{QStringLiteral("command"), command}, {QStringLiteral("request_id"), id}};
+        socket_.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+        socket_.flush();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2000) {
+            while (socket_.canReadLine()) {
+                const QJsonObject reply = QJsonDocument::fromJson(socket_.readLine()).object();
+                if (reply.value(QStringLiteral("request_id")).toInt() == id)
+                    return reply.value(QStringLiteral("data"));
+            }
+            socket_.waitForReadyRead(50);
+        }
+        return {};
+    }
+
+private:
+    QProcess mpv_;
+    QLocalSocket socket_;
+    QString socketPath_;
+    int requestId_ = 0;
+};
+
+struct Analysis {
+    std::vector<double> startErrors, overshoots, signedStarts, cutLevels;
+    std::vector<double> firstStarts; // sentences starting within the first 80 ms
+    std::vector<double> reopenStarts;
+    int dropouts = 0;
+    double dropoutMs = 0.0;
+    int unlocated = 0; // heard, but without a gap to place it by
+};
+
+// Locates every heard sentence in the media; false (with a message) when the recording
+// does not hold exactly one sounding stretch per sentence.
+bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std::vector<Sentence>& sentences,
+             bool verbose, Analysis* out) {
+    std::vector<std::pair<size_t, size_t>> stretches;
+    size_t i = 0;
+    const size_t minPause = size_t(kMinPause * kRecordRate);
+    while (i < heard.size()) {
+        while (i < heard.size() && std::abs(int(heard[i])) < kSilenceLevel)
+            ++i;
+        if (i >= heard.size())
+            break;
+        size_t j = i;
+        size_t lastLoud = i;
+        while (j < heard.size() && j - lastLoud < minPause) {
+            if (std::abs(int(heard[j])) >= kSilenceLevel)
+                lastLoud = j;
+            ++j;
+        }
+        stretches.push_back({i, lastLoud + 1});
+        i = j;
+    }
+    if (stretches.size() != sentences.size()) {
+        std::printf("sync: FAILED: heard %zu sentences of %zu\n", stretches.size(), sentences.size());
+        return false;
+    }
+    const size_t window = size_t(kPitchWindow * kRecordRate);
+    for (size_t k = 0; k < sentences.size(); ++k) {
+        const Sentence& s = sentences[k];
+        const auto [from, to] = stretches[k];
+        std::vector<Gap> gaps;
+        for (const Gap& run : silentRuns(heard, from, to, kMinDropout)) {
+            if (std::abs(run.end - run.start - kGapLength) <= kGapTolerance) {
+                gaps.push_back(run);
+            } else {
+                ++out->dropouts;
+                out->dropoutMs += (run.end - run.start) * 1000.0;
+            }
+        }
+        if (gaps.empty()) { // a dropout took its gap, or it was heard too short
+            ++out->unlocated;
+            if (verbose)
+                std::fprintf(stderr, "sentence %zu: no marker gap heard in %.3f s\n", k,
+                             double(to - from) / kRecordRate);
+            continue;
+        }
+        const double heardFrom = double(from) / kRecordRate;
+        const double heardTo = double(to) / kRecordRate;
+        // A gap is named by the tone after it (same pitch step), else the tone before it.
+        auto mediaGapFor = [&](const Gap& g, double expected) -> const Gap* {
+            const size_t gapStart = size_t(g.start * kRecordRate);
+            const size_t gapEnd = size_t(g.end * kRecordRate);
+            double hz;
+            if (gapEnd + window <= to)
+                hz = heardPitch(heard, gapEnd + size_t(0.002 * kRecordRate), window);
+            else if (gapStart >= from + window)
+                hz = heardPitch(heard, gapStart - window - size_t(0.002 * kRecordRate), window);
+            else
+                return nullptr;
+            return matchGap(mediaGaps, pitchStep(hz), expected);
+        };
+        const Gap* first = mediaGapFor(gaps.front(), s.start + (gaps.front().start - heardFrom));
+        const Gap* last = mediaGapFor(gaps.back(), s.end - (heardTo - gaps.back().end));
+        if (!first || !last) {
+            ++out->unlocated;
+            continue;
+        }
+        const double mediaStart = first->start - (gaps.front().start - heardFrom);
+        const double mediaEnd = last->end + (heardTo - gaps.back().end);
+        const double signedStart = (mediaStart - s.start) * 1000.0;
+        out->signedStarts.push_back(signedStart);
+        out->startErrors.push_back(std::abs(signedStart));
+        out->overshoots.push_back((mediaEnd - s.end) * 1000.0);
+        if (s.start < 0.08)
+            out->firstStarts.push_back(std::abs(signedStart));
+        if (s.reopen)
+            out->reopenStarts.push_back(std::abs(signedStart));
+        // The level of the last 2 ms heard: the step to silence at the cut.
+        double sum = 0.0;
+        const size_t cutWindow = size_t(0.002 * kRecordRate);
+        for (size_t n = to - cutWindow; n < to; ++n)
+            sum += double(heard[n]) * double(heard[n]);
+        out->cutLevels.push_back(10.0 *
+                                 std::log10(std::max(sum / double(cutWindow), 1.0) / (32768.0 * 32768.0)));
+        if (verbose)
+            std::fprintf(stderr, "sentence %zu (%.3f-%.3f): start %+.2f ms, end %+.2f ms, cut %.1f dBFS\n", k,
+                         s.start, s.end, signedStart, out->overshoots.back(), out->cutLevels.back());
+    }
+    return true;
+}
+
+void printFigures(const char* prefix, const Analysis& a, const char* detail) {
+    auto line = [&](const char* name, const std::vector<double>& v, const char* unit) {
+        std::printf("%s_%s: %.2f %s (median of %zu; p95 %.2f, max %.2f; %s)\n", prefix, name,
+                    percentile(v, 0.5), unit, v.size(), percentile(v, 0.95),
+                    *std::max_element(v.begin(), v.end()), detail);
+    };
+    line("start_error_ms", a.startErrors, "ms");
+    line("stop_overshoot_ms", a.overshoots, "ms");
+    if (!a.firstStarts.empty())
+        line("start_error_first_80ms_ms", a.firstStarts, "ms");
+    if (!a.reopenStarts.empty())
+        line("start_error_after_open_ms", a.reopenStarts, "ms");
+    line("cut_level_dbfs", a.cutLevels, "dBFS");
+    std::printf(
+        "%s_detail: start signed min %.2f max %.2f ms, overshoot min %.2f ms, dropouts %d (%.1f ms)\n",
+        prefix, *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
+        *std::max_element(a.signedStarts.begin(), a.signedStarts.end()),
+        *std::min_element(a.overshoots.begin(), a.overshoots.end()), a.dropouts, a.dropoutMs);
+}
+
 int skip(const char* why) {
     std::printf("bench_sync: skipped (%s)\n", why);
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const bool verbose = app.arguments().contains(QStringLiteral("--verbose"));
-
-    // First, so that it also sets up GStreamer for the decoding below.
-    GstMediaPlayer player;
-    if (player.isSilent())
-        return skip("no sound server");
-
-    QTemporaryDir dir;
-    const QString wav = dir.filePath(QStringLiteral("marker.wav"));
-    const QString mp3 = dir.filePath(QStringLiteral("marker.mp3"));
-    const QString raw = dir.filePath(QStringLiteral("heard.raw"));
-    if (!writeMarkerWav(wav) || !encodeMp3(wav, mp3))
-        return skip("cannot make the marker recording with lame");
-    const std::vector<Gap> mediaGaps =
-        silentRuns(decode(mp3), 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
-    if (mediaGaps.size() < size_t(kMarkerSeconds / kGapEvery) - 2)
-        return skip("cannot decode the marker recording");
-
+// Records nullsink.monitor into `raw` while `run` plays; returns what was heard.
+Samples record(const QString& raw, const std::function<bool()>& run, bool* ok) {
     // The recorder asks for a long latency so that the player's own stream, as in the
     // program, sets the length of the server's processing cycle.
     QProcess parec;
@@ -236,146 +549,189 @@ int main(int argc, char** argv) {
                         QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(kRecordRate),
                         QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=200")});
     parec.start();
-    if (!parec.waitForStarted(5000))
-        return skip("parec does not start");
-    QElapsedTimer sinceRecord;
-    sinceRecord.start();
-    QThread::msleep(500);
-    if (parec.state() != QProcess::Running)
-        return skip("no nullsink.monitor to record");
-
-    player.setUrl(mp3);
-    const std::vector<Sentence> sentences = makeSentences();
-
-    // The lesson window's loop: stop position, seek, play, 1 ms poll, stop past the end.
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    poll.setInterval(1);
-    int current = -1;
-    int polls = 0;
-    int stuck = 0;
-    double cpuPlaying = 0.0;
-    double cpuAtPlay = 0.0;
-    QElapsedTimer sincePlay;
-    double wallPlaying = 0.0;
-    std::function<void()> next = [&] {
-        if (++current >= int(sentences.size())) {
-            QTimer::singleShot(kPauseMs, &app, &QCoreApplication::quit);
-            return;
-        }
-        cpuAtPlay = cpuSeconds();
-        sincePlay.start();
-        player.setStopPosition(sentences[current].end + 0.001);
-        player.setCurrentPosition(sentences[current].start);
-        player.play();
-        poll.start();
-    };
-    poll.callOnTimeout([&] {
-        ++polls;
-        const double position = player.currentPosition();
-        const bool ended = sentences[current].end < position;
-        const bool timedOut = sincePlay.elapsed() > 5000;
-        if (!ended && !timedOut)
-            return;
-        if (verbose)
-            std::fprintf(stderr,
-                         "sentence %d (%.3f-%.3f s): played from %.3f s of the recording for %.3f s, "
-                         "stopped at position %.4f\n",
-                         current, sentences[current].start, sentences[current].end,
-                         double(sinceRecord.nsecsElapsed() - sincePlay.nsecsElapsed()) / 1e9,
-                         double(sincePlay.nsecsElapsed()) / 1e9, position);
-        player.stop();
-        poll.stop();
-        cpuPlaying += cpuSeconds() - cpuAtPlay;
-        wallPlaying += double(sincePlay.nsecsElapsed()) / 1e9;
-        if (timedOut) {
-            ++stuck;
-            std::fprintf(stderr, "sentence %d: %.3f..%.3f stuck at %.4f state %d\n", current,
-                         sentences[current].start, sentences[current].end, position, int(player.playState()));
-        }
-        QTimer::singleShot(kPauseMs, next);
-    });
-    QTimer::singleShot(kPauseMs, next);
-    app.exec();
-
+    *ok = parec.waitForStarted(5000);
+    if (!*ok)
+        return {};
+    waitMs(500);
+    *ok = parec.state() == QProcess::Running && run();
+    waitMs(kPauseMs);
     parec.terminate();
     parec.waitForFinished(5000);
-    const Samples heard = readRaw(raw);
+    return readRaw(raw);
+}
 
-    // Sentences are the sounding stretches between long silences.
-    std::vector<std::pair<size_t, size_t>> stretches;
-    {
-        size_t i = 0;
-        const size_t minPause = size_t(kMinPause * kRecordRate);
-        while (i < heard.size()) {
-            while (i < heard.size() && std::abs(int(heard[i])) < kSilenceLevel)
-                ++i;
-            if (i >= heard.size())
-                break;
-            size_t j = i;
-            size_t lastLoud = i;
-            while (j < heard.size() && j - lastLoud < minPause) {
-                if (std::abs(int(heard[j])) >= kSilenceLevel)
-                    lastLoud = j;
-                ++j;
-            }
-            stretches.push_back({i, lastLoud + 1});
-            i = j;
-        }
-    }
-    if (stretches.size() != sentences.size() || stuck > 0) {
-        std::printf("bench_sync: FAILED: heard %zu sentences of %zu, %d never reached their end\n",
-                    stretches.size(), sentences.size(), stuck);
-        for (const auto& [from, to] : stretches)
-            std::printf("  heard %.3f s for %.3f s\n", double(from) / kRecordRate,
-                        double(to - from) / kRecordRate);
-        return 1;
-    }
+} // namespace
 
-    std::vector<double> startErrors, overshoots, signedStarts;
-    int dropouts = 0;
-    double dropoutMs = 0.0;
-    for (size_t k = 0; k < sentences.size(); ++k) {
-        const Sentence& s = sentences[k];
-        const auto [from, to] = stretches[k];
-        // Heard silences: the marker's gaps, or dropouts of the sound output.
-        std::vector<Gap> gaps;
-        for (const Gap& run : silentRuns(heard, from, to, kMinDropout)) {
-            if (std::abs(run.end - run.start - kGapLength) <= kGapTolerance) {
-                gaps.push_back(run);
-            } else {
-                ++dropouts;
-                dropoutMs += (run.end - run.start) * 1000.0;
-            }
-        }
-        const auto firstMediaGap =
-            std::find_if(mediaGaps.begin(), mediaGaps.end(), [&](const Gap& g) { return g.start > s.start; });
-        auto lastMediaGap =
-            std::find_if(mediaGaps.rbegin(), mediaGaps.rend(), [&](const Gap& g) { return g.end < s.end; });
-        if (gaps.empty() || firstMediaGap == mediaGaps.end() || lastMediaGap == mediaGaps.rend()) {
-            std::printf("bench_sync: FAILED: sentence %zu has no marker gap\n", k);
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const bool verbose = args.contains(QStringLiteral("--verbose"));
+    const QString mode = args.size() > 1 && !args.at(1).startsWith(QLatin1String("--"))
+                             ? args.at(1)
+                             : QStringLiteral("lesnor");
+    const bool peer = mode.startsWith(QLatin1String("mpv"));
+
+    // First, so that it also sets up GStreamer for the decoding below.
+    GstMediaPlayer player;
+    if (player.isSilent())
+        return skip("no sound server");
+    if (peer && QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty())
+        return skip("mpv is not installed");
+
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("marker.wav"));
+    const QString raw = dir.filePath(QStringLiteral("heard.raw"));
+    if (!writeMarkerWav(wav))
+        return skip("cannot write the marker recording");
+    const std::vector<Sentence> sentences = makeSentences(kSentences);
+
+    // One pass: the marker encoded (CBR or VBR), its sentences played by `playOne`.
+    auto pass = [&](bool vbr, int count, const char* prefix, const PlayOne& playOne,
+                    const std::function<void(const QString&)>& prepare) -> int {
+        const QString mp3 =
+            dir.filePath(vbr ? QStringLiteral("marker-vbr.mp3") : QStringLiteral("marker.mp3"));
+        if (!QFile::exists(mp3) && !encodeMp3(wav, mp3, vbr))
+            return skip("cannot make the marker recording with lame");
+        const std::vector<Gap> mediaGaps =
+            silentRuns(decode(mp3), 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
+        if (mediaGaps.size() < size_t(kMarkerSeconds / kStep) - 2)
+            return skip("cannot decode the marker recording");
+        prepare(mp3);
+        const std::vector<Sentence> played(sentences.begin(), sentences.begin() + count);
+        bool ok = false;
+        const Samples heard = record(
+            raw,
+            [&] {
+                for (int k = 0; k < count; ++k) {
+                    if (!playOne(k, played[k]))
+                        return false;
+                    waitMs(kPauseMs);
+                }
+                return true;
+            },
+            &ok);
+        if (!ok) {
+            std::printf("%s: FAILED: could not record or play\n", prefix);
             return 1;
         }
-        const double heardFrom = double(from) / kRecordRate;
-        const double heardTo = double(to) / kRecordRate;
-        const double mediaStart = firstMediaGap->start - (gaps.front().start - heardFrom);
-        const double mediaEnd = lastMediaGap->end + (heardTo - gaps.back().end);
-        signedStarts.push_back((mediaStart - s.start) * 1000.0);
-        startErrors.push_back(std::abs(mediaStart - s.start) * 1000.0);
-        overshoots.push_back((mediaEnd - s.end) * 1000.0);
-        if (verbose)
-            std::fprintf(stderr, "sentence %zu: start %+.2f ms, end %+.2f ms, heard %.3f s\n", k,
-                         signedStarts.back(), overshoots.back(), heardTo - heardFrom);
+        Analysis analysis;
+        if (!analyse(heard, mediaGaps, played, verbose, &analysis) || analysis.startErrors.empty())
+            return 1;
+        printFigures(prefix, analysis, vbr ? "VBR recording" : "64 kbit/s CBR recording");
+        return 0;
+    };
+
+    if (mode == QLatin1String("mpv-cli")) {
+        Usage total;
+        double seconds = 0.0;
+        const int status = pass(
+            false, kSentences, "mpv_cli",
+            [&](int, const Sentence& s) {
+                QProcess mpv;
+                mpv.setStandardOutputFile(QProcess::nullDevice());
+                mpv.setStandardErrorFile(QProcess::nullDevice());
+                mpv.start(QStringLiteral("mpv"),
+                          {QStringLiteral("--no-config"), QStringLiteral("--no-video"),
+                           QStringLiteral("--ao=pulse"), QStringLiteral("--start=%1").arg(s.start, 0, 'f', 4),
+                           QStringLiteral("--end=%1").arg(s.end, 0, 'f', 4), dir.filePath("marker.mp3")});
+                return mpv.waitForFinished(10000);
+            },
+            [](const QString&) {});
+        (void)total;
+        (void)seconds;
+        return status;
     }
 
-    std::printf("sentences: %zu, position reads: %d\n", sentences.size(), polls);
-    report("sync_start_error_ms", startErrors);
-    report("sync_stop_overshoot_ms", overshoots);
-    std::printf("sync_detail_ms: start signed min %.2f max %.2f, overshoot min %.2f, "
-                "dropouts %d (%.1f ms)\n",
-                *std::min_element(signedStarts.begin(), signedStarts.end()),
-                *std::max_element(signedStarts.begin(), signedStarts.end()),
-                *std::min_element(overshoots.begin(), overshoots.end()), dropouts, dropoutMs);
-    std::printf("cpu_per_playback_s_pct: %.1f\n", 100.0 * cpuPlaying / wallPlaying);
-    return 0;
+    if (mode == QLatin1String("mpv-ipc")) {
+        MpvIpc mpv;
+        double cpu = 0.0, wall = 0.0;
+        int status = pass(
+            false, kSentences, "mpv_ipc",
+            [&](int, const Sentence& s) {
+                const double cpuBefore = cpuSecondsOf(mpv.pid());
+                QElapsedTimer clock;
+                clock.start();
+                mpv.call({QStringLiteral("seek"), s.start, QStringLiteral("absolute+exact")});
+                mpv.call({QStringLiteral("set_property"), QStringLiteral("pause"), false});
+                while (clock.elapsed() < 5000) {
+                    const QJsonValue pos =
+                        mpv.call({QStringLiteral("get_property"), QStringLiteral("time-pos")});
+                    if (pos.isDouble() && pos.toDouble() > s.end)
+                        break;
+                    QThread::usleep(1000);
+                }
+                mpv.call({QStringLiteral("set_property"), QStringLiteral("pause"), true});
+                cpu += cpuSecondsOf(mpv.pid()) - cpuBefore;
+                wall += double(clock.nsecsElapsed()) / 1e9;
+                return true;
+            },
+            [&](const QString& mp3) {
+                if (!mpv.start(dir.path(), mp3))
+                    std::printf("mpv_ipc: mpv's IPC socket did not answer\n");
+            });
+        if (status == 0 && wall > 0)
+            std::printf("mpv_ipc_cpu_playing_pct: %.2f %% (mpv's own process while playing sentences)\n",
+                        100.0 * cpu / wall);
+        return status;
+    }
+
+    // Lesnor: the lesson window's controller, poll and stop rules on the real player.
+    NoView view;
+    SentenceController controller(player, view);
+    const bool late = mode == QLatin1String("late");
+    double cpuPlaying = 0.0, wallPlaying = 0.0, wakeUpsPlaying = 0.0;
+    QString opened;
+    auto playOne = [&](int k, const Sentence& s) {
+        if (s.reopen) { // as a lesson click does, then play at once
+            player.close();
+            player.stop();
+            player.setUrl(opened);
+            player.stop();
+        }
+        const double cpuBefore = cpuSeconds();
+        const double wakeUpsBefore = wakeUpsOf(app.applicationPid());
+        QElapsedTimer clock;
+        clock.start();
+        if (late) { // a deliberately late player: every sentence sounds 150 ms late
+            player.setStopPosition(s.end + 0.150);
+            player.setCurrentPosition(s.start + 0.150);
+            player.play();
+            while (player.playState() == IMediaPlayer::Playing && clock.elapsed() < 5000)
+                waitMs(2);
+            player.stop();
+        } else {
+            controller.PlaySentence(k);
+            while (controller.pollActive() && clock.elapsed() < 5000)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        cpuPlaying += cpuSeconds() - cpuBefore;
+        wakeUpsPlaying += wakeUpsOf(app.applicationPid()) - wakeUpsBefore;
+        wallPlaying += double(clock.nsecsElapsed()) / 1e9;
+        return clock.elapsed() < 5000;
+    };
+    auto load = [&](const QString& mp3) {
+        opened = mp3;
+        player.setUrl(mp3);
+        controller.lessonLoaded(lessonOf(sentences));
+    };
+    if (int status = pass(false, kSentences, late ? "late_player" : "sync", playOne, load))
+        return status;
+    if (late)
+        return 0;
+    std::printf(
+        "cpu_reading_pct: %.2f %% (Lesnor's process while sentences play, poll included; %.0f wake-ups/s)\n",
+        100.0 * cpuPlaying / wallPlaying, wakeUpsPlaying / wallPlaying);
+
+    // After the reading, with the lesson loaded and nothing playing.
+    UsageMeter meter(app.applicationPid());
+    meter.start();
+    waitMs(3000);
+    const Usage after = meter.stop();
+    std::printf(
+        "cpu_after_reading_pct: %.2f %% (3 s with the lesson loaded, nothing playing; %.1f wake-ups/s; "
+        "goal 0 and <= 5)\n",
+        after.cpuPct, after.wakeUpsPerSecond);
+
+    // The same on a VBR recording (fewer sentences: the pass checks the decoder's timing).
+    return pass(true, 32, "sync_vbr", playOne, load);
 }

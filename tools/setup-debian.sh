@@ -2,6 +2,7 @@
 # Installs every Debian package Lesnor needs to build, run and test.
 #   setup-debian.sh        the packages for building, running and testing
 #   setup-debian.sh fuzz   also the compiler and runtime for the fuzz targets (make fuzz)
+#   setup-debian.sh bench  also the peer player the benchmarks compare with (make bench)
 # Idempotent: asks apt only for what is missing, runs `apt-get update` only then,
 # and uses sudo only when not already root.
 set -euo pipefail
@@ -28,6 +29,9 @@ PACKAGES=(
 )
 if [ "${1:-}" = "fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "bench" ]; then
+  PACKAGES+=(mpv)
 fi
 
 missing=()
