@@ -73,7 +73,7 @@ constexpr int kPauseMs = 250;           // silence between sentences
 constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000,
                                         // MP3 noise in the gaps stays under ~750)
 constexpr double kMinGap = 0.008;       // a silent run this long in the marker recording is a gap
-constexpr double kGapTolerance = 0.002; // heard silent runs within this of 20 ms are gaps,
+constexpr double kGapTolerance = 0.002; // heard silent runs from 8 ms to 20 ms + this are gaps,
 constexpr double kMinDropout = 0.0005;  // other heard silent runs this long are dropouts
 constexpr double kMinPause = 0.150;     // a silent run this long separates sentences
 constexpr double kPitchWindow = 0.040;  // tone beside a gap that names its pitch
@@ -81,6 +81,7 @@ constexpr double kPitchWindow = 0.040;  // tone beside a gap that names its pitc
 struct Gap {
     double start;
     double end;
+    double pitch = 0.0; // of the tone after it (media gaps only)
 };
 
 struct Sentence {
@@ -214,17 +215,12 @@ double heardPitch(const Samples& s, size_t from, size_t length) {
     return crossings / (2.0 * double(length) / kRecordRate);
 }
 
-// The pitch step (0..15) nearest to a measured pitch.
-int pitchStep(double hz) {
-    return ((int(std::lround((hz - 600.0) / 50.0)) % kPitches) + kPitches) % kPitches;
-}
-
-// The media gap that a heard gap is: the one of the heard pitch nearest to `expected`.
-const Gap* matchGap(const std::vector<Gap>& mediaGaps, int step, double expected) {
+// The media gap that a heard gap is: among the gaps whose decoded tone has the heard
+// pitch (within 20 Hz), the one nearest to `expected`.
+const Gap* matchGap(const std::vector<Gap>& mediaGaps, double pitch, double expected) {
     const Gap* best = nullptr;
     for (const Gap& g : mediaGaps) {
-        const int k = int(std::lround((g.start - kGapAt) / kStep));
-        if (k % kPitches != step)
+        if (std::abs(g.pitch - pitch) > 20.0)
             continue;
         if (!best || std::abs(g.start - expected) < std::abs(best->start - expected))
             best = &g;
@@ -454,7 +450,9 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
         const auto [from, to] = stretches[k];
         std::vector<Gap> gaps;
         for (const Gap& run : silentRuns(heard, from, to, kMinDropout)) {
-            if (std::abs(run.end - run.start - kGapLength) <= kGapTolerance) {
+            // The encoder smears some gaps to 14-17 ms: those count as gaps as well.
+            const double length = run.end - run.start;
+            if (length >= kMinGap && length <= kGapLength + kGapTolerance) {
                 gaps.push_back(run);
             } else {
                 ++out->dropouts;
@@ -471,26 +469,34 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
         const double heardFrom = double(from) / kRecordRate;
         const double heardTo = double(to) / kRecordRate;
         // A gap is named by the tone after it (same pitch step), else the tone before it.
+        // A heard gap is named by the pitch of the tone after it and must be as long as
+        // the media gap of that name; the first and the last such gap place the sentence.
         auto mediaGapFor = [&](const Gap& g, double expected) -> const Gap* {
-            const size_t gapStart = size_t(g.start * kRecordRate);
-            const size_t gapEnd = size_t(g.end * kRecordRate);
-            double hz;
-            if (gapEnd + window <= to)
-                hz = heardPitch(heard, gapEnd + size_t(0.002 * kRecordRate), window);
-            else if (gapStart >= from + window)
-                hz = heardPitch(heard, gapStart - window - size_t(0.002 * kRecordRate), window);
-            else
+            const size_t gapEnd = size_t(g.end * kRecordRate) + size_t(0.002 * kRecordRate);
+            if (gapEnd + window > to)
                 return nullptr;
-            return matchGap(mediaGaps, pitchStep(hz), expected);
+            const Gap* m = matchGap(mediaGaps, heardPitch(heard, gapEnd, window), expected);
+            return m && std::abs((m->end - m->start) - (g.end - g.start)) <= 0.003 ? m : nullptr;
         };
-        const Gap* first = mediaGapFor(gaps.front(), s.start + (gaps.front().start - heardFrom));
-        const Gap* last = mediaGapFor(gaps.back(), s.end - (heardTo - gaps.back().end));
-        if (!first || !last) {
+        const Gap* first = nullptr;
+        const Gap* last = nullptr;
+        Gap heardFirst{}, heardLast{};
+        for (const Gap& g : gaps) {
+            if (const Gap* m = mediaGapFor(g, s.start + (g.start - heardFrom))) {
+                if (!first) {
+                    first = m;
+                    heardFirst = g;
+                }
+                last = m;
+                heardLast = g;
+            }
+        }
+        if (!first) {
             ++out->unlocated;
             continue;
         }
-        const double mediaStart = first->start - (gaps.front().start - heardFrom);
-        const double mediaEnd = last->end + (heardTo - gaps.back().end);
+        const double mediaStart = first->start - (heardFirst.start - heardFrom);
+        const double mediaEnd = last->end + (heardTo - heardLast.end);
         const double signedStart = (mediaStart - s.start) * 1000.0;
         out->signedStarts.push_back(signedStart);
         out->startErrors.push_back(std::abs(signedStart));
@@ -592,10 +598,20 @@ int main(int argc, char** argv) {
             dir.filePath(vbr ? QStringLiteral("marker-vbr.mp3") : QStringLiteral("marker.mp3"));
         if (!QFile::exists(mp3) && !encodeMp3(wav, mp3, vbr))
             return skip("cannot make the marker recording with lame");
-        const std::vector<Gap> mediaGaps =
-            silentRuns(decode(mp3), 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
+        const Samples media = decode(mp3);
+        std::vector<Gap> mediaGaps = silentRuns(media, 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
+        for (Gap& g : mediaGaps)
+            g.pitch = heardPitch(media, size_t(g.end * kRecordRate) + size_t(0.002 * kRecordRate),
+                                 size_t(kPitchWindow * kRecordRate));
         if (mediaGaps.size() < size_t(kMarkerSeconds / kStep) - 2)
             return skip("cannot decode the marker recording");
+        if (verbose) {
+            for (const Gap& g : mediaGaps) {
+                if (std::abs(g.end - g.start - kGapLength) > kGapTolerance)
+                    std::fprintf(stderr, "media gap at %.4f lasts %.2f ms\n", g.start,
+                                 (g.end - g.start) * 1000);
+            }
+        }
         prepare(mp3);
         const std::vector<Sentence> played(sentences.begin(), sentences.begin() + count);
         bool ok = false;

@@ -20,3 +20,9 @@ for b in "$BUILD_DIR"/bench/bench_*; do
   echo "== $(basename "$b")"
   QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$b"
 done
+
+# Peers measured on the same marker sentences, same server, same analysis.
+for peer in "$ROOT"/bench/peers/*.sh; do
+  echo "== peers/$(basename "$peer")"
+  bash "$peer" "$BUILD_DIR"
+done

@@ -16,7 +16,11 @@ namespace lesnor {
 // - setUrl() opens and prerolls the file, paused at 0 (state Stopped); it never starts
 //   it. "" leaves the player without media (state Undefined). A file that cannot be
 //   played (or is no regular file: a pipe, a folder) leaves the player Stopped at 0;
-//   play() then does nothing.
+//   play() then does nothing. With an event loop setUrl() returns at once and the
+//   preroll and warm-up (below) go on from it; play(), setCurrentPosition() and
+//   duration() first complete them (bounded wait), so a play right after setUrl() is as
+//   well prepared as any; stop(), playState() and currentPosition() meanwhile answer
+//   Stopped at 0.
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s.
@@ -41,8 +45,9 @@ namespace lesnor {
 //   Output::Silent, chooses the silent sink without looking.
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
 //   every play starts 80 ms before its position with that lead-in silenced (the server
-//   drops the first milliseconds of a starting stream; a play from 0 has no lead-in, so
-//   the very start of the media may be lost that way); a play with a stop position runs
+//   drops the first milliseconds of a starting stream; a play from less than 80 ms into
+//   the media gets the missing part of its lead-in as silence, by delaying the sink's
+//   input that much); a play with a stop position runs
 //   30 ms past it in silence, and stop() right before the stop position waits for that
 //   tail (the server keeps a little sound when stopped, and plays it at the next start);
 //   setUrl() plays the first milliseconds silenced (the server stalls the first play of
@@ -50,6 +55,8 @@ namespace lesnor {
 //   milliseconds of a play (a wild reading freezes it); and a position frozen for 0.5 s
 //   while playing rebuilds the stream and plays on.
 // - close() releases the file (pipeline to NULL); the player is then without media.
+// - GStreamer is set up (registry, output choice) on a thread of its own started by the
+//   constructor; every call first waits for it, so a program start does not.
 // - Without a usable GStreamer (no playbin) the player keeps the address, stays at 0 and
 //   never plays.
 class GstMediaPlayer final : public IMediaPlayer {

@@ -41,7 +41,8 @@ public:
     // The last sampled position as text; "0" before the first sample.
     const QString& Text1() const { return Text1_; }
     bool pollActive() const { return Timer1_.isActive(); }
-    // The poll timer itself, a child of this object named "Timer1" (1 ms interval).
+    // The poll timer itself, a child of this object named "Timer1". It runs only while
+    // the player plays, at the intervals of PollSchedule.
     const QTimer& Timer1() const { return Timer1_; }
     bool pausePending() const { return pause_.isActive(); }
 
