@@ -5,6 +5,7 @@
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
+#include "startup/ProcessEnd.h"
 #include "startup/ProgramFiles.h"
 #include "startup/SelfCheck.h"
 
@@ -13,8 +14,6 @@
 #include <QFontDatabase>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
 
 namespace lesnor {
 namespace {
@@ -55,10 +54,8 @@ int StartUp(QApplication& app) {
     services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
     services.speech.setSpeed(120);
 
-    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [] {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    });
+    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock,
+                                     [] { endProcessNow(0); });
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
@@ -70,7 +67,7 @@ int StartUp(QApplication& app) {
 
     // Start-up benchmarks measure process start to a shown window, then leave.
     if (qEnvironmentVariableIsSet("LESNOR_BENCH_EXIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &app, [] { std::_Exit(0); });
+        QTimer::singleShot(0, &app, [] { endProcessNow(0); });
 
     return app.exec();
 }
