@@ -5,6 +5,7 @@
 #include "lesson_window/Controls.h"
 #include "lesson_window/Links.h"
 #include "lesson_window/NoticeLine.h"
+#include "lesson_window/RecorderButtons.h"
 #include "lesson_window/WindowKit.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
@@ -88,6 +89,8 @@ Form1::Form1(Services& services, QWidget* parent)
     buildMenus();
     buildControls();
     controller_ = new SentenceController(services_.player, *this, this);
+    recorderButtons_ = std::make_unique<RecorderButtons>(services_, this, Label5(3), Label5(4), Label5(5),
+                                                         [this](const QString& text) { showNotice(text); });
     wireEvents();
     applyLayout();
 }
@@ -452,7 +455,6 @@ QTextEdit* Form1::r1() const {
     return r1_;
 }
 
-// Buttons 3 to 5 belong to voice recording.
 void Form1::runToolbarButton(int index) {
     switch (index) {
     case 0:
@@ -465,6 +467,7 @@ void Form1::runToolbarButton(int index) {
         controller_->readSentence();
         break;
     default:
+        recorderButtons_->released(index);
         break;
     }
 }

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,6 +26,7 @@ class LessonTextBox;
 class NoticeLine;
 class PictureBox;
 class Picture;
+class RecorderButtons;
 class SentenceController;
 
 // The lesson window. Thin: it wires its controls' events to the logic classes and
@@ -82,6 +84,9 @@ public:
     SentenceController& controller() const { return *controller_; }
     qint16 SentenceIndex() const;
     bool ContinuousRead() const;
+
+    // Voice recording: the toolbar's cells 3 to 5.
+    RecorderButtons& recorderButtons() const { return *recorderButtons_; }
 
     // The tree's image list: image 1 for books, image 2 for lessons.
     const QList<QIcon>& ImageList1() const { return imageList_; }
@@ -167,6 +172,7 @@ private:
     FormLayout layout_;
     Lesson lesson_;
     SentenceController* controller_ = nullptr;
+    std::unique_ptr<RecorderButtons> recorderButtons_;
     QList<QIcon> imageList_;
     QHash<QString, QWidget*> controls_;
 

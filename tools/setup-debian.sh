@@ -15,8 +15,9 @@ PACKAGES=(
   # run: MP3 decoding, sound output, fonts for Chinese text, Arial-metric faces
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
-  # the lesson pack's recordings are synthesised at build time
-  espeak-ng sox lame
+  # the lesson pack's recordings are synthesised at build time: festival's HTS voice
+  # for narratives and the first speaker, flite's male voice for the second
+  festival festvox-us-slt-hts flite sox lame
   # tests: an independent Jet 3 reader, a display and a headless sound server; the
   # end-to-end runs add a window manager, X input and window properties
   mdbtools xvfb xauth openbox xdotool x11-utils
