@@ -108,6 +108,10 @@ void DictationController::tick() {
         player_.stop();
         Timer1_.stop();
     }
+    // The last sentence (no end time) has played to the end of the recording: nothing
+    // is left for the poll to watch.
+    if (player_.playState() == IMediaPlayer::Stopped)
+        Timer1_.stop();
 }
 
 } // namespace lesnor

@@ -194,6 +194,10 @@ void SentenceController::Text1Changed() {
     // sentence times say.
     if (ContinuousRead_ && !pause_.isActive() && player_.playState() == IMediaPlayer::Stopped)
         ResetReading();
+    // A sentence without an end time (the last one) has played to the end of the
+    // recording: nothing is left for the poll to watch.
+    if (player_.playState() == IMediaPlayer::Stopped)
+        Timer1_.stop();
 }
 
 void SentenceController::endPause() {

@@ -188,7 +188,7 @@ QImage screenshot() {
 
 bool Capture::start() {
     parec_.start(QStringLiteral("parec"),
-                 {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--format=s16le"),
+                 {QStringLiteral("--device=nullsink.monitor"), QStringLiteral("--format=s16le"),
                   QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--channels=1"),
                   QStringLiteral("--latency-msec=20")});
     if (!parec_.waitForStarted(5000))
