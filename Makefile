@@ -13,13 +13,18 @@ setup:
 configure: setup
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
+# The program, its lesson pack and its tools; tests and benchmarks are built by
+# `make test` and `make bench`.
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only the program and what it needs to run.
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target lesnor
 	@$(BUILD_DIR)/lesnor
 
-test: build
+test: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_tests
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # The whole suite once more, built with AddressSanitizer, LeakSanitizer and UBSan in
@@ -31,10 +36,11 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0:strict_stri
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test-asan: setup
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLESNOR_SANITIZE=ON >/dev/null
-	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS)
+	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS) --target all lesnor_tests
 	@cd $(ASAN_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_benches
 	@bash bench/run.sh $(BUILD_DIR)
 
 # The Debian package (build/lesnor_<version>_<arch>.deb).

@@ -28,6 +28,7 @@ class PictureBox;
 class Picture;
 class RecorderButtons;
 class SentenceController;
+class WordPopup;
 
 // The lesson window. Thin: it wires its controls' events to the logic classes and
 // shows their results; it owns no player, file or database access of its own.
@@ -119,6 +120,8 @@ public:
     CaptionLabel* Label4(int i) const; // 0..5
     PictureBox* Picture4(int i) const; // 0..5
     CaptionLabel* Label5(int i) const; // 0..5
+    // The word pop-up (Picture8) over r1 (right button), r2 and r3 (left button).
+    WordPopup& wordPopup() const { return *wordPopup_; }
     // Any control by name, e.g. control("Label15"); nullptr for an unknown name.
     QWidget* control(const QString& name) const { return controls_.value(name); }
 
@@ -172,6 +175,7 @@ private:
     FormLayout layout_;
     Lesson lesson_;
     SentenceController* controller_ = nullptr;
+    WordPopup* wordPopup_ = nullptr;
     std::unique_ptr<RecorderButtons> recorderButtons_;
     QList<QIcon> imageList_;
     QHash<QString, QWidget*> controls_;

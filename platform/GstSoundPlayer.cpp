@@ -108,7 +108,8 @@ bool GstSoundPlayer::play(const QString& path) {
         return false;
     const bool forceSilent =
         d_->output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    // Without a server the sound sink fails to connect within milliseconds.
+    // Without a server the sound sink fails to connect within milliseconds; the silent
+    // sink then takes its place.
     for (const bool silent : {forceSilent, true}) {
         GstElement* pipeline = makePipeline(path, silent);
         if (pipeline && preroll(pipeline)) {
@@ -118,7 +119,7 @@ bool GstSoundPlayer::play(const QString& path) {
         }
         release(pipeline);
         if (silent)
-            return false;
+            return false; // not a playable WAV
     }
     if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         release(d_->pipeline);

@@ -6,7 +6,7 @@
 #include "platform/GstSoundPlayer.h"
 #include "platform/LocalFileOps.h"
 #include "platform/Services.h"
-#include "platform/SilentSpeech.h"
+#include "platform/SynthesizedSpeech.h"
 #include "playback/RecorderCommands.h"
 
 namespace lesnor {
@@ -16,13 +16,15 @@ namespace lesnor {
 struct RealServices {
     explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
         : player(output)
+        , speech(output == GstMediaPlayer::Output::Silent ? SynthesizedSpeech::Output::Silent
+                                                          : SynthesizedSpeech::Output::Automatic)
         , sound(output == GstMediaPlayer::Output::Silent ? GstSoundPlayer::Output::Silent
                                                          : GstSoundPlayer::Output::Automatic) {}
 
     GstMediaPlayer player;   // the sound server when there is one, else silent
     GstSoundCapture capture; // the default input; touched only while recording
     CommandRecorder recorder{capture};
-    SilentSpeech speech;
+    SynthesizedSpeech speech; // speaks from its own thread; silent without a sound server
     DesktopShell shell;
     LocalFileOps files;
     GstSoundPlayer sound;

@@ -7,6 +7,7 @@
 #include "startup/Installation.h"
 #include "startup/ProcessEnd.h"
 #include "startup/ProgramFiles.h"
+#include "startup/QtTexts.h"
 #include "startup/SelfCheck.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@ int StartUp(QApplication& app) {
     static RealServices services; // the one program-wide set, alive until the process ends
     static DataFolderLock lock;
 
+    installQtChineseTexts(app);
     setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     setDataFolder(resolveDataFolder(QDir::tempPath()));
     lock.acquireShared(DataFolder());

@@ -111,7 +111,11 @@ private slots:
         QProcess speaker;
         speaker.start(QStringLiteral("paplay"), {QStringLiteral("--device=micsink"), tone});
         QVERIFY2(speaker.waitForStarted(5000), "paplay did not start");
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
+                 .isEmpty(),
+            10000);
+        QTest::qWait(200);
 
         GstSoundCapture capture;
         CommandRecorder recorder(capture);
