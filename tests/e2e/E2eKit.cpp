@@ -210,16 +210,30 @@ QVector<qint16> Capture::stop() {
     return samples;
 }
 
-QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs) {
-    const int gap = Capture::rate * gapMs / 1000;
-    QVector<Burst> out;
+QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs, QVector<Burst>* clicks) {
+    const int rate = Capture::rate;
+    // First the stretches without a break of even a few milliseconds, then those joined
+    // across short silences; a click stays alone.
+    QVector<Burst> tight;
     for (int i = 0; i < s.size(); ++i) {
         if (std::abs(int(s[i])) < threshold)
             continue;
-        if (!out.isEmpty() && i - out.last().last <= gap)
-            out.last().last = i;
+        if (!tight.isEmpty() && i - tight.last().last <= rate / 200)
+            tight.last().last = i;
         else
-            out.append({i, i});
+            tight.append({i, i});
+    }
+    QVector<Burst> out;
+    for (const Burst& b : tight) {
+        if (b.last - b.first < rate / 100) {
+            if (clicks)
+                clicks->append(b);
+            continue;
+        }
+        if (!out.isEmpty() && b.first - out.last().last <= rate * gapMs / 1000)
+            out.last().last = b.last;
+        else
+            out.append(b);
     }
     return out;
 }

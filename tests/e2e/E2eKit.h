@@ -87,7 +87,8 @@ struct Burst {
     int last = 0;
 };
 // The stretches louder than `threshold`, split at silences of at least `gapMs`.
-QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs);
+// Clicks shorter than 10 ms are left out; `clicks` (when given) receives them.
+QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs, QVector<Burst>* clicks = nullptr);
 
 // Where in `reference` the capture's samples [from, from + length) are found, searched
 // within `radius` samples of `expected`; -1 when no place matches well.

@@ -193,7 +193,11 @@ class tst_e2e : public QObject {
         shot(shotName);
         QTest::qWait(int((s.end - s.start) * 1000) + 600);
         const QVector<qint16> heard = capture.stop();
-        const QVector<Burst> b = bursts(heard, 1500, 200);
+        QVector<Burst> clicks;
+        const QVector<Burst> b = bursts(heard, 1500, 200, &clicks);
+        if (!clicks.isEmpty())
+            figure("click_before_sentence", (clicks[0].last - clicks[0].first + 1) * 1000.0 / Capture::rate,
+                   "ms", QStringLiteral("%1 short click(s) heard before the sentence").arg(clicks.size()));
         const Placed p = b.size() == 1 ? place(heard, b[0], marker_, s.start) : Placed{};
         if (p.start < 0 || p.end < 0) {
             keep(heard, shotName);

@@ -125,16 +125,20 @@ class tst_soak : public QObject {
             record();
     }
 
-    void lookUp() {
+    // A right press on the first word of the lesson text; true when its pop-up showed.
+    bool lookUp() {
         QWidget* viewport = form_->r1()->viewport();
         const QPoint word = sentencePoint(0);
         QTest::mousePress(viewport, Qt::RightButton, {}, word);
+        const bool shown = form_->Picture8()->isVisible();
         QTest::mouseRelease(viewport, Qt::RightButton, {}, word);
+        return shown;
     }
 
     void record() {
         releaseOn(form_->Label5(3));
         releaseOn(form_->Label5(3));
+        QVERIFY(form_->Label5(4)->isEnabled()); // a recording is kept
         services_->recorder.commands.clear();
     }
 
@@ -199,7 +203,7 @@ private slots:
         }
         int lookups = 0;
         for (; kHasLookup && lookups < 500; ++lookups) {
-            lookUp();
+            QVERIFY(lookUp());
             QVERIFY(!form_->Picture8()->isVisible());
         }
         int recordings = 0;
