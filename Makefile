@@ -13,16 +13,22 @@ setup:
 configure: setup
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
+# The program, its lesson pack and its tools; tests and benchmarks are built by
+# `make test` and `make bench`.
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only the program and what it needs to run.
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target lesnor
 	@$(BUILD_DIR)/lesnor
 
-test: build
+test: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_tests
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_benches
 	@bash bench/run.sh $(BUILD_DIR)
 
 # The Debian package (build/lesnor_<version>_<arch>.deb).

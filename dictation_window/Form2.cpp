@@ -126,7 +126,7 @@ void Form2::buildControls() {
     CaptionLabel* address = label(indexedName("Label4", 5), links::homePage, this, {});
     address->setAutoSize(true);
     address->setForeColor(kBannerText);
-    address->setCursor(Qt::PointingHandCursor);
+    address->setLinkLook(true);
     placeInTwips(*address, {660, 480, 0, 180});
 
     placed(new ShapeBox(QStringLiteral("Shape1"), kSilver, this), {60, 900, 2595, 5895});
@@ -192,7 +192,10 @@ void Form2::wireEvents() {
         });
     }
     connect(Label5(0), &CaptionLabel::mouseUp, this, [this](Qt::MouseButton) { closingStep(); });
-    connect(Label4(5), &CaptionLabel::clicked, this, [this] { services_.shell.openUrl(links::homePage); });
+    connect(Label4(5), &CaptionLabel::clicked, this, [this] {
+        if (!services_.shell.openUrl(links::homePage))
+            showNotice(links::notOpened);
+    });
     connect(Label14_, &CaptionLabel::clicked, this, &Form2::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form2::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });

@@ -27,6 +27,10 @@ void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList) {
         books << node;
     }
     tree.addTopLevelItems(books);
+    // No node is current until the learner chooses one: without this the tree would
+    // make its first book current when it first takes the focus (and Return would open
+    // it).
+    tree.setCurrentItem(nullptr);
 }
 
 void styleCatalogueTree(QTreeWidget& tree) {

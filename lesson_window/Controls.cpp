@@ -59,12 +59,41 @@ void PictureBox::setBorderStyle(int style) {
     update();
 }
 
+void PictureBox::setHoverLook(bool on) {
+    if (hoverLook_ == on)
+        return;
+    hoverLook_ = on;
+    update();
+}
+
+void PictureBox::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    if (hoverLook_)
+        update();
+    QWidget::enterEvent(event);
+}
+
+void PictureBox::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    if (hoverLook_)
+        update();
+    QWidget::leaveEvent(event);
+}
+
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF r = rect();
     if (backColor_.isValid())
         painter.fillRect(r, backColor_);
     picture_.paint(painter, r);
+    if (hoverLookShown()) {
+        // Lit and raised a little: a light wash, a light edge above and left.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        const QRect e = rect().adjusted(0, 0, -1, -1);
+        painter.fillRect(rect(), QColor(255, 255, 255, 90));
+        painter.setPen(QColor(120, 160, 215));
+        painter.drawRect(e);
+    }
     if (borderStyle_ == 1) {
         // A single sunken edge: shadow above and left, light below and right.
         painter.setRenderHint(QPainter::Antialiasing, false);
@@ -118,6 +147,33 @@ void CaptionLabel::setText(const QString& text) {
 
 int CaptionLabel::captionWidth() const {
     return text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text()) + 2;
+}
+
+void CaptionLabel::setLinkLook(bool on) {
+    linkLook_ = on;
+    setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (!on)
+        setUnderline(false);
+}
+
+void CaptionLabel::setUnderline(bool on) {
+    QFont f = font();
+    if (f.underline() == on)
+        return;
+    f.setUnderline(on);
+    setFont(f);
+}
+
+void CaptionLabel::enterEvent(QEnterEvent* event) {
+    if (linkLook_)
+        setUnderline(true);
+    QLabel::enterEvent(event);
+}
+
+void CaptionLabel::leaveEvent(QEvent* event) {
+    if (linkLook_)
+        setUnderline(false);
+    QLabel::leaveEvent(event);
 }
 
 void CaptionLabel::changeEvent(QEvent* event) {

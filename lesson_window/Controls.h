@@ -49,6 +49,10 @@ public:
     const Picture& picture() const { return picture_; }
     void setBorderStyle(int style);
     int borderStyle() const { return borderStyle_; }
+    // With the hover look on, the box lights up while the pointer is over it (and not
+    // pressed): the feedback of a button that can be used.
+    void setHoverLook(bool on);
+    bool hoverLookShown() const { return hoverLook_ && hovered_ && borderStyle_ == 0; }
 
 signals:
     void mouseDown(Qt::MouseButton button);
@@ -59,6 +63,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -66,6 +72,8 @@ private:
     QColor backColor_;
     Picture picture_;
     int borderStyle_ = 0;
+    bool hoverLook_ = false;
+    bool hovered_ = false;
 };
 
 // A label that reports its mouse. While disabled it takes no mouse events at all: they
@@ -87,6 +95,8 @@ public:
     void setText(const QString& text);
     // The width an auto-sized label takes for its caption (0 for an empty one).
     int captionWidth() const;
+    // A link: underlined while the pointer is over it, with the pointing-hand cursor.
+    void setLinkLook(bool on);
 
 signals:
     void mouseDown(Qt::MouseButton button);
@@ -95,11 +105,16 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void setUnderline(bool on);
+
     bool autoSize_ = false;
+    bool linkLook_ = false;
 };
 
 // An image control: shows a picture, greyed while disabled; while disabled it takes no

@@ -1,11 +1,14 @@
 #include "lesson_window/Form1.h"
 
+#include "dictionary/WordPopup.h"
 #include "lesson_window/Artwork.h"
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
 #include "lesson_window/Links.h"
 #include "lesson_window/NoticeLine.h"
+#include "lesson_window/RecorderButtons.h"
 #include "lesson_window/WindowKit.h"
+#include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "platform/FileOps.h"
@@ -13,6 +16,7 @@
 #include "platform/Shell.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
+#include "startup/Installation.h"
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
@@ -22,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -40,6 +45,7 @@ const QString kHiddenCaption = QStringLiteral("显 示");
 const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句并显示中文解释， "
                                      "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
+const QString kNoSoundOutput = QStringLiteral("未找到声音设备，朗读将无声");
 
 QString indexed(const char* array, int index) {
     return indexedName(array, index);
@@ -88,6 +94,8 @@ Form1::Form1(Services& services, QWidget* parent)
     buildMenus();
     buildControls();
     controller_ = new SentenceController(services_.player, *this, this);
+    recorderButtons_ = std::make_unique<RecorderButtons>(services_, this, Label5(3), Label5(4), Label5(5),
+                                                         [this](const QString& text) { showNotice(text); });
     wireEvents();
     applyLayout();
 }
@@ -102,20 +110,27 @@ template <class T> T* Form1::add(T* widget, const QString& name) {
 }
 
 void Form1::buildMenus() {
-    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("文件(F)"));
+    // The menus read "文件(F)" and "帮助(H)"; the letters are their Alt mnemonics.
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     fileMenu->setObjectName(QStringLiteral("文件"));
     QAction* quit = fileMenu->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));
+    quit->setShortcut(keys::quit);
     connect(quit, &QAction::triggered, this, &Form1::runShutDown);
 
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("帮助(H)"));
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     helpMenu->setObjectName(QStringLiteral("帮助"));
     QAction* help = helpMenu->addAction(QStringLiteral("在线帮助"));
     help->setObjectName(QStringLiteral("在线帮助"));
+    help->setShortcut(keys::help);
     connect(help, &QAction::triggered, this, &Form1::openHelpPage);
     QAction* home = helpMenu->addAction(QStringLiteral("访问作者主页"));
     home->setObjectName(QStringLiteral("访问作者主页"));
     connect(home, &QAction::triggered, this, &Form1::openHomePage);
+
+    auto* openMenus = new QShortcut(keys::menuBar, this);
+    connect(openMenus, &QShortcut::activated, this,
+            [this, fileMenu] { menuBar()->setActiveAction(fileMenu->menuAction()); });
 }
 
 // Controls are made in stacking order, bottom first: the grounds, labels and frames
@@ -155,7 +170,7 @@ void Form1::buildControls() {
     Label8_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     CaptionLabel* credit = label(indexed("Label4", 5), kCredit, client);
     credit->setForeColor(QColor(64, 64, 64));
-    credit->setCursor(Qt::PointingHandCursor);
+    credit->setLinkLook(true);
     Label10_ = label(QStringLiteral("Label10"), QString(), client);
     Label10_->hide();
     Label9_ = label(QStringLiteral("Label9"), QString(), client);
@@ -191,7 +206,8 @@ void Form1::buildControls() {
     r1_ = add(new LessonTextBox(client), QStringLiteral("r1"));
     plainBox(r1_, arial(10.5));
     r1_->setAcceptRichText(false);
-    // The right button looks words up in the lesson text: no context menu there.
+    // The right button looks words up in the lesson text: no context menu there. A
+    // drag selects text, which Ctrl+C copies (see lessonTextReleased()).
     r1_->setContextMenuPolicy(Qt::NoContextMenu);
 
     PictureBox* toolbar = picture(QStringLiteral("Picture3"), client, artwork::toolbarStrip());
@@ -199,6 +215,7 @@ void Form1::buildControls() {
     const char* const toolCaptions[] = {"上一句", "下一句", "朗  读", "● 录音", "回  放", "另存为"};
     for (int i = 0; i <= 5; ++i) {
         PictureBox* frame = picture(indexed("Picture4", i), toolbar, artwork::buttonNormal());
+        frame->setToolTip(toolbarTip(i));
         CaptionLabel* caption = label(indexed("Label5", i), QString::fromUtf8(toolCaptions[i]), frame);
         caption->setAlignment(Qt::AlignCenter);
         caption->setForeColor(artwork::titleText);
@@ -228,6 +245,10 @@ void Form1::buildCommandBar(QWidget* client) {
     for (int i = 1; i <= 5; ++i) {
         PictureBox* box = add(new PictureBox(indexed("Picture7", i), client));
         box->setBorderStyle(0);
+        // The tip covers the icon and caption inside; the cell lights up under the
+        // pointer while its command can be used.
+        box->setToolTip(commandTip(i));
+        box->setHoverLook(i > 2);
         auto* icon = add(new ImageBox(indexed("Image1", i), artwork::commandIcon(i), box));
         auto* caption = add(new CaptionLabel(indexed("Label6", i), QString::fromUtf8(captions[i - 1]), box));
         caption->setAlignment(Qt::AlignCenter);
@@ -289,6 +310,18 @@ void Form1::wireEvents() {
     }
     connect(r1_, &LessonTextBox::mouseUp, this, &Form1::lessonTextReleased);
 
+    const auto popupPart = [this](const char* name) {
+        return static_cast<CaptionLabel*>(control(QLatin1String(name)));
+    };
+    wordPopup_ = new WordPopup(
+        this,
+        {Picture8_, popupPart("Label11"), popupPart("Label12"), popupPart("Label15"), popupPart("Label13"),
+         popupPart("Label16")},
+        WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
+    wordPopup_->watch(r1_, PopupLayout::Source::LessonText);
+    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
+    wordPopup_->watch(r3_, PopupLayout::Source::WordList);
+
     connect(Label4(5), &CaptionLabel::clicked, this, &Form1::openHomePage);
     connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
@@ -332,6 +365,8 @@ void Form1::Form_Load() {
         Label15->update();
     }
     show();
+    if (services_.player.soundOutputMissing())
+        noticeLine_->showNotice(kNoSoundOutput, 0); // until clicked: it concerns every play
 }
 
 void Form1::LoadLesson() {
@@ -452,7 +487,6 @@ QTextEdit* Form1::r1() const {
     return r1_;
 }
 
-// Buttons 3 to 5 belong to voice recording.
 void Form1::runToolbarButton(int index) {
     switch (index) {
     case 0:
@@ -465,17 +499,17 @@ void Form1::runToolbarButton(int index) {
         controller_->readSentence();
         break;
     default:
+        recorderButtons_->released(index);
         break;
     }
 }
 
-// A left-button release plays the sentence at the caret the click placed; a
-// right-button release closes the word pop-up, whatever is playing.
+// A left-button release plays the sentence at the caret the click placed, unless it
+// ends a drag that selected text: that selection stays, to be copied (the right button
+// belongs to the word pop-up).
 void Form1::lessonTextReleased(Qt::MouseButton button) {
-    if (button == Qt::LeftButton)
+    if (button == Qt::LeftButton && !r1_->textCursor().hasSelection())
         controller_->sentenceClicked(r1_->textCursor().position());
-    else if (button == Qt::RightButton)
-        Picture8_->hide();
 }
 
 void Form1::Label14_Click() {
@@ -495,11 +529,13 @@ bool Form1::translationShown() const {
 void Form1::setReadCommandEnabled(bool enabled) {
     Image1(1)->setEnabled(enabled);
     Label6(1)->setEnabled(enabled);
+    Picture7(1)->setHoverLook(enabled);
 }
 
 void Form1::setStopCommandEnabled(bool enabled) {
     Image1(2)->setEnabled(enabled);
     Label6(2)->setEnabled(enabled);
+    Picture7(2)->setHoverLook(enabled);
 }
 
 void Form1::runCommand(int index) {
@@ -525,11 +561,13 @@ void Form1::runCommand(int index) {
 }
 
 void Form1::openHelpPage() {
-    services_.shell.openUrl(helpPageAddress(ProgramFolder(), services_.files));
+    if (!services_.shell.openUrl(helpPageAddress(ProgramFolder(), services_.files)))
+        showNotice(links::notOpened);
 }
 
 void Form1::openHomePage() {
-    services_.shell.openUrl(links::homePage);
+    if (!services_.shell.openUrl(links::homePage))
+        showNotice(links::notOpened);
 }
 
 const Picture& Form1::normalButtonPicture() const {

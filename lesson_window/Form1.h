@@ -10,6 +10,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,7 +26,9 @@ class LessonTextBox;
 class NoticeLine;
 class PictureBox;
 class Picture;
+class RecorderButtons;
 class SentenceController;
+class WordPopup;
 
 // The lesson window. Thin: it wires its controls' events to the logic classes and
 // shows their results; it owns no player, file or database access of its own.
@@ -83,6 +86,9 @@ public:
     qint16 SentenceIndex() const;
     bool ContinuousRead() const;
 
+    // Voice recording: the toolbar's cells 3 to 5.
+    RecorderButtons& recorderButtons() const { return *recorderButtons_; }
+
     // The tree's image list: image 1 for books, image 2 for lessons.
     const QList<QIcon>& ImageList1() const { return imageList_; }
     // The released and pressed toolbar button pictures (Picture5, Picture6).
@@ -114,6 +120,8 @@ public:
     CaptionLabel* Label4(int i) const; // 0..5
     PictureBox* Picture4(int i) const; // 0..5
     CaptionLabel* Label5(int i) const; // 0..5
+    // The word pop-up (Picture8) over r1 (right button), r2 and r3 (left button).
+    WordPopup& wordPopup() const { return *wordPopup_; }
     // Any control by name, e.g. control("Label15"); nullptr for an unknown name.
     QWidget* control(const QString& name) const { return controls_.value(name); }
 
@@ -167,6 +175,8 @@ private:
     FormLayout layout_;
     Lesson lesson_;
     SentenceController* controller_ = nullptr;
+    WordPopup* wordPopup_ = nullptr;
+    std::unique_ptr<RecorderButtons> recorderButtons_;
     QList<QIcon> imageList_;
     QHash<QString, QWidget*> controls_;
 

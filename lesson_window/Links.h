@@ -11,6 +11,8 @@ namespace links {
 inline const QString homePage = QStringLiteral("https://lesnor.org/");
 inline const QString onlineHelpPage = QStringLiteral("https://lesnor.org/help.htm");
 inline const QString helpFileName = QStringLiteral("help.htm");
+// What the windows' notice line says when the desktop could not open a page.
+inline const QString notOpened = QStringLiteral("无法打开网页：没有找到可用的浏览器");
 } // namespace links
 
 // The help page to open. The program ships its help as "help.htm" beside the

@@ -34,11 +34,13 @@ Copyright: 2003 Bitstream, Inc.
 License: Bitstream-Vera
 Comment: Carried inside the lesnor executable as its phonetic font.
 
-Files: resources/data/*
+Files: content/dictionary/*
 Copyright: 2017 Linwei
+ 2026 The Lesnor developers
 License: MIT
-Comment: The built-in English-Chinese dictionary is derived from ECDICT and is
- carried inside the lesnor executable.
+Comment: The built-in English-Chinese dictionary is built from a word list derived
+ from ECDICT together with the records of this folder, and is carried inside the
+ lesnor executable.
 
 License: MIT
 HEAD

@@ -89,10 +89,11 @@ GstElement* owned(GstElement* element) {
     return element ? GST_ELEMENT(gst_object_ref_sink(element)) : nullptr;
 }
 
-// A sink on the sound server, or nullptr when no server answers. The sink connects
-// on NULL → READY and, without a server, fails there within milliseconds.
-GstElement* makeServerSink() {
-    GstElement* sink = owned(gst_element_factory_make("pulsesink", nullptr));
+// A sink of `factory` that can open its device, or nullptr. Audio sinks connect to the
+// sound server or open the ALSA device on NULL → READY and, without one, fail there
+// within milliseconds.
+GstElement* makeConnectedSink(const char* factory) {
+    GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
@@ -102,6 +103,16 @@ GstElement* makeServerSink() {
         return nullptr;
     }
     return sink;
+}
+
+// The outputs tried in order: the sound server, then the sound card through ALSA.
+GstElement* makeAudibleSink() {
+    for (const char* factory : {"pulsesink", "alsasink"}) {
+        if (GstElement* sink = makeConnectedSink(factory))
+            return sink;
+    }
+    qCWarning(lcPlayer, "no sound output could be opened; playing silently");
+    return nullptr;
 }
 
 // Consumes buffers at the pace of the clock, so positions move as if heard.
@@ -152,6 +163,7 @@ struct GstMediaPlayer::Impl {
     GstElement* playbin = nullptr;
     GstBus* bus = nullptr;
     bool silent = true;
+    bool outputMissing = false; // silent because no output could be opened
     QString url;
     bool playable = false; // the open media prerolled and can play
     PlayState state = Undefined;
@@ -467,8 +479,9 @@ GstMediaPlayer::GstMediaPlayer(Output output)
     g_object_set(d_->playbin, "flags", kPlayFlags, nullptr);
     const bool forceSilent =
         output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    GstElement* sink = forceSilent ? nullptr : makeServerSink();
+    GstElement* sink = forceSilent ? nullptr : makeAudibleSink();
     d_->silent = sink == nullptr;
+    d_->outputMissing = !forceSilent && !sink;
     if (!sink)
         sink = makeSilentSink();
     if (sink) {
@@ -558,6 +571,10 @@ void GstMediaPlayer::setStopPosition(double seconds) {
 
 bool GstMediaPlayer::isSilent() const {
     return d_->silent;
+}
+
+bool GstMediaPlayer::soundOutputMissing() const {
+    return d_->outputMissing;
 }
 
 double GstMediaPlayer::duration() const {

@@ -33,10 +33,11 @@ namespace lesnor {
 //   coarse QTimer, when an event loop exists, does the same while playing so an
 //   unwatched end of media is also noticed. No Qt object is touched from GStreamer's
 //   threads.
-// - Output: with a reachable PulseAudio-compatible sound server the sound goes there.
-//   Without one (the sink fails to connect, within milliseconds) or when the environment
-//   variable LESNOR_AUDIO_SINK is "fake", a silent sink paced by the system clock takes
-//   its place: positions, end of media and stop positions behave the same, unheard.
+// - Output: a reachable PulseAudio-compatible sound server, else the default ALSA
+//   device directly, else (each refuses within milliseconds) a silent sink paced by the
+//   system clock: positions, end of media and stop positions behave the same, unheard,
+//   and soundOutputMissing() says so. LESNOR_AUDIO_SINK=fake in the environment, or
+//   Output::Silent, chooses the silent sink without looking.
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
 //   every play starts 80 ms before its position with that lead-in silenced (the server
 //   drops the first milliseconds of a starting stream; a play from 0 has no lead-in, so
@@ -53,7 +54,7 @@ namespace lesnor {
 class GstMediaPlayer final : public IMediaPlayer {
 public:
     enum class Output {
-        Automatic, // the sound server when one answers, else the silent sink
+        Automatic, // the sound server, else ALSA, else the silent sink
         Silent,    // always the silent sink
     };
 
@@ -74,6 +75,7 @@ public:
 
     // True when the sound goes to the silent sink instead of a sound server.
     bool isSilent() const;
+    bool soundOutputMissing() const override;
     // Length of the open media in seconds; 0 without playable media.
     double duration() const;
 

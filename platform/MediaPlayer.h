@@ -36,6 +36,10 @@ public:
     // Paused there, position kept) instead of running on. A negative value clears it.
     // Players that cannot do this ignore it; the position poll still stops them.
     virtual void setStopPosition(double seconds) { (void)seconds; }
+
+    // True when the player looked for a sound output and found none: it then plays
+    // unheard (positions still move), and the learner should be told.
+    virtual bool soundOutputMissing() const { return false; }
 };
 
 } // namespace lesnor

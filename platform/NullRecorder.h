@@ -8,7 +8,7 @@ namespace lesnor {
 // every other command fails with a device error, so no recording is ever pretended.
 class NullRecorder final : public IRecorder {
 public:
-    static constexpr int kNoDevice = 263; // "device not open / not available"
+    static constexpr int kNoDevice = NoDevice;
     int sendString(const QString& command, QString* returnText = nullptr) override;
 };
 

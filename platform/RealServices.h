@@ -2,10 +2,12 @@
 
 #include "platform/DesktopShell.h"
 #include "platform/GstMediaPlayer.h"
+#include "platform/GstSoundCapture.h"
+#include "platform/GstSoundPlayer.h"
 #include "platform/LocalFileOps.h"
-#include "platform/NullRecorder.h"
 #include "platform/Services.h"
-#include "platform/SilentSpeech.h"
+#include "platform/SynthesizedSpeech.h"
+#include "playback/RecorderCommands.h"
 
 namespace lesnor {
 
@@ -13,14 +15,20 @@ namespace lesnor {
 // benchmarks that show a real window make their own, usually with a silent player.
 struct RealServices {
     explicit RealServices(GstMediaPlayer::Output output = GstMediaPlayer::Output::Automatic)
-        : player(output) {}
+        : player(output)
+        , speech(output == GstMediaPlayer::Output::Silent ? SynthesizedSpeech::Output::Silent
+                                                          : SynthesizedSpeech::Output::Automatic)
+        , sound(output == GstMediaPlayer::Output::Silent ? GstSoundPlayer::Output::Silent
+                                                         : GstSoundPlayer::Output::Automatic) {}
 
-    GstMediaPlayer player; // the sound server when there is one, else silent
-    NullRecorder recorder;
-    SilentSpeech speech;
+    GstMediaPlayer player;   // the sound server when there is one, else silent
+    GstSoundCapture capture; // the default input; touched only while recording
+    CommandRecorder recorder{capture};
+    SynthesizedSpeech speech; // speaks from its own thread; silent without a sound server
     DesktopShell shell;
     LocalFileOps files;
-    Services view{player, recorder, speech, shell, files};
+    GstSoundPlayer sound;
+    Services view{player, recorder, speech, shell, files, sound};
 };
 
 } // namespace lesnor

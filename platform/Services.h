@@ -6,6 +6,7 @@ class IFileOps;
 class IMediaPlayer;
 class IRecorder;
 class IShell;
+class ISoundPlayer;
 class ISpeech;
 
 // The platform services a window uses. The composition root (startup/) owns the real
@@ -16,6 +17,7 @@ struct Services {
     ISpeech& speech;
     IShell& shell;
     IFileOps& files;
+    ISoundPlayer& sound; // plays the learner's recording back
 };
 
 } // namespace lesnor

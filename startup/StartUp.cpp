@@ -6,6 +6,7 @@
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 #include "startup/ProgramFiles.h"
+#include "startup/QtTexts.h"
 #include "startup/SelfCheck.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ int StartUp(QApplication& app) {
     static RealServices services; // the one program-wide set, alive until the process ends
     static DataFolderLock lock;
 
+    installQtChineseTexts(app);
     setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
     setDataFolder(resolveDataFolder(QDir::tempPath()));
     lock.acquireShared(DataFolder());

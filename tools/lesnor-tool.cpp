@@ -1,13 +1,24 @@
-// lesnor-tool: queries over a lesson database and building one from text files.
+// lesnor-tool: queries over a lesson database, building one from text files, and the
+// dictionary.
 //
 //   lesnor-tool query FILE SQL       rows of one query as UTF-8 TSV, header line first
 //   lesnor-tool tables FILE          the user tables and their columns
 //   lesnor-tool build-db SOURCE OUT  a database from SOURCE/sentences.tsv and words.tsv
+//   lesnor-tool build-dict BASE ADDITIONS OUT
+//                                    the dictionary file from its base list (code page
+//                                    936) and the project's additions (UTF-8)
+//   lesnor-tool lookup FILE WORD     the entry the word pop-up shows for WORD: three
+//                                    lines, the headword as stored, the transcription in
+//                                    Unicode phonetic symbols, the meaning; exit status 1
+//                                    and no output when nothing is found
 //
 // Exit status 0 on success, 2 with a one-line message on stderr otherwise. In TSV output
 // a backslash, tab, carriage return or line feed inside a value is written as \\, \t, \r
 // or \n.
 
+#include "dictionary/DictionaryBuilder.h"
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/WordLookup.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "lessons/Recordset.h"
@@ -183,11 +194,53 @@ int buildDb(const QString& sourceDir, const QString& out) {
     return 0;
 }
 
+QByteArray readWhole(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        return {};
+    }
+    return file.readAll();
+}
+
+int buildDict(const QString& basePath, const QString& additionsPath, const QString& out) {
+    QString error;
+    const QByteArray base = readWhole(basePath, &error);
+    if (!error.isEmpty())
+        return fail(error);
+    const QByteArray additions = readWhole(additionsPath, &error);
+    if (!error.isEmpty())
+        return fail(error);
+    const QByteArray bytes = buildDictionary(base, additions, &error);
+    if (bytes.isEmpty())
+        return fail(error);
+    QSaveFile file(out);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));
+    return 0;
+}
+
+int lookup(const QString& path, const QString& word) {
+    bool readable = false;
+    const DictionaryText dictionary = DictionaryText::read(path, &readable);
+    if (!readable)
+        return fail(QStringLiteral("cannot read %1").arg(path));
+    const std::optional<DictionaryEntry> entry = lookUpWord(dictionary, word);
+    if (!entry)
+        return 1;
+    printLine(entry->headword);
+    printLine(entry->phoneticIpa());
+    printLine(entry->meaning);
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr, "usage: lesnor-tool query FILE SQL\n"
                          "       lesnor-tool --version\n"
                          "       lesnor-tool tables FILE\n"
-                         "       lesnor-tool build-db SOURCE OUT\n");
+                         "       lesnor-tool build-db SOURCE OUT\n"
+                         "       lesnor-tool build-dict BASE ADDITIONS OUT\n"
+                         "       lesnor-tool lookup FILE WORD\n");
     return Failure;
 }
 
@@ -206,5 +259,9 @@ int main(int argc, char** argv) {
         return tables(args.at(1));
     if (args.size() == 3 && args.at(0) == QLatin1String("build-db"))
         return buildDb(args.at(1), args.at(2));
+    if (args.size() == 4 && args.at(0) == QLatin1String("build-dict"))
+        return buildDict(args.at(1), args.at(2), args.at(3));
+    if (args.size() == 3 && args.at(0) == QLatin1String("lookup"))
+        return lookup(args.at(1), args.at(2));
     return usage();
 }

@@ -3,12 +3,16 @@
 // With --dictation first, renders the dictation window instead, opened from the lesson
 // window, on the same lesson's third sentence with some typing and the answer shown:
 // screenshot_lesson --dictation [output.png]
+// With --popup first, renders the lesson window with the word pop-up held open on the
+// second word of the lesson text (the dictionary of the data folder, else the build's):
+// screenshot_lesson --popup [output.png]
 //
 // Uses the lesson database of the data folder when one is given through
 // LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
+#include "dictionary/WordPopup.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "platform/RealServices.h"
@@ -21,6 +25,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTreeWidget>
 #include <cstdio>
 
@@ -70,9 +75,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     const bool dictation = args.value(1) == QStringLiteral("--dictation");
-    if (dictation)
+    const bool popup = args.value(1) == QStringLiteral("--popup");
+    if (dictation || popup)
         args.removeAt(1);
     const QString output = args.value(1, dictation ? QStringLiteral("screenshot-dictation.png")
+                                         : popup   ? QStringLiteral("screenshot-popup.png")
                                                    : QStringLiteral("screenshot-lesson.png"));
     const int width = args.value(2, QStringLiteral("1280")).toInt();
     const int height = args.value(3, QStringLiteral("800")).toInt();
@@ -132,6 +139,18 @@ int main(int argc, char** argv) {
         form2->controller().showAnswer();
         app.processEvents();
         shown = form2;
+    }
+
+    if (popup) {
+        if (!QFile::exists(dataPath(DataFolder(), files::dictionary)))
+            QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../pack/mswrd.wd"),
+                        dataPath(DataFolder(), files::dictionary));
+        QTextEdit* r1 = form.r1();
+        const int k = int(r1->toPlainText().indexOf(QLatin1Char(' '))) + 2;
+        QTextCursor at(r1->document());
+        at.setPosition(k);
+        form.wordPopup().press(r1, PopupLayout::Source::LessonText, r1->cursorRect(at).center());
+        app.processEvents();
     }
 
     if (!shown->grab().save(output)) {

@@ -11,9 +11,11 @@ PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  libespeak-ng-dev
-  # run: MP3 decoding, sound output, fonts for Chinese text, Arial-metric faces
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
+  libespeak-ng-dev flite1-dev
+  # run: MP3 decoding, sound output (sound server, else ALSA directly), fonts for
+  # Chinese text, Arial-metric faces, Qt's own texts (menus, dialogs) in Chinese
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
+  qt6-translations-l10n
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
   # the lesson pack's recordings are synthesised at build time: festival's HTS voice
   # for narratives and the first speaker, flite's male voice for the second
@@ -45,4 +47,5 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another install may be running (several checkouts share a machine): wait for it.
+$SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"

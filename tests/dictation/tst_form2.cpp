@@ -292,6 +292,13 @@ private slots:
         QCOMPARE(services_->shell.opened, QStringList());
         QTest::mouseClick(form2_->Label4(5), Qt::LeftButton);
         QCOMPARE(services_->shell.opened, QStringList{links::homePage});
+        // A page the desktop cannot open is told.
+        auto* notice = form2_->findChild<NoticeLine*>(QStringLiteral("NoticeLine"));
+        QVERIFY(!notice->isVisible());
+        services_->shell.succeed = false;
+        QTest::mouseClick(form2_->Label4(5), Qt::LeftButton);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), links::notOpened);
     }
 };
 

@@ -31,11 +31,15 @@ public:
         stopAt_ = seconds;
     }
 
+    bool soundOutputMissing() const override { return outputMissing; }
+
     double stopPosition() const { return stopAt_; }
     double duration() const { return url_.isEmpty() ? 0.0 : duration_; }
     // Every call made, in order ("setUrl <path>", "play", "stop", "seek 2.73", "close",
     // "stopAt 2.431").
     QStringList calls;
+    // What soundOutputMissing() answers.
+    bool outputMissing = false;
 
 private:
     QHash<QString, double> durations_;

@@ -6,8 +6,11 @@
 #include "platform/Recorder.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
+#include "platform/SoundCapture.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Speech.h"
 
+#include <QFile>
 #include <QSet>
 #include <QStringList>
 
@@ -24,6 +27,58 @@ public:
     }
     QStringList commands;
     int failWith = 0;
+};
+
+// A sound input that records nothing: logs each call ("start", "stop", "save <path>",
+// "discard") and fails the kinds of call a test names in `failing`. A saved recording
+// is a file with the text "recording <n>", n counting the starts.
+class FakeSoundCapture final : public ISoundCapture {
+public:
+    bool start() override {
+        log << QStringLiteral("start");
+        capturing_ = !failing.contains(QStringLiteral("start"));
+        kept_ = false;
+        starts_ += capturing_ ? 1 : 0;
+        return capturing_;
+    }
+    bool stop() override {
+        log << QStringLiteral("stop");
+        kept_ = capturing_ && !failing.contains(QStringLiteral("stop"));
+        capturing_ = false;
+        return kept_;
+    }
+    bool saveAs(const QString& path) override {
+        log << QStringLiteral("save ") + path;
+        if (!kept_ || failing.contains(QStringLiteral("save")))
+            return false;
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("recording " + QByteArray::number(starts_)) > 0;
+    }
+    void discard() override {
+        log << QStringLiteral("discard");
+        capturing_ = kept_ = false;
+    }
+    bool isCapturing() const override { return capturing_; }
+
+    QStringList log;
+    QSet<QString> failing; // "start", "stop", "save"
+
+private:
+    bool capturing_ = false;
+    bool kept_ = false;
+    int starts_ = 0;
+};
+
+// Logs "play <path>" and "stop"; play fails for the paths in `failing`.
+class FakeSoundPlayer final : public ISoundPlayer {
+public:
+    bool play(const QString& path) override {
+        calls << QStringLiteral("play ") + path;
+        return !failing.contains(path);
+    }
+    void stop() override { calls << QStringLiteral("stop"); }
+    QStringList calls;
+    QSet<QString> failing;
 };
 
 class FakeSpeech final : public ISpeech {
@@ -90,7 +145,8 @@ struct FakeServices {
     FakeSpeech speech;
     FakeShell shell;
     FailingFileOps files;
-    Services view{player, recorder, speech, shell, files};
+    FakeSoundPlayer sound;
+    Services view{player, recorder, speech, shell, files, sound};
 };
 
 } // namespace lesnor::test

@@ -5,16 +5,21 @@
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
+#include "lesson_window/NoticeLine.h"
+#include "lesson_window/WindowTips.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
+#include "startup/QtTexts.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -437,6 +442,130 @@ private slots:
         press(at(form_->Image1(5)));
         release(at(form_->Image1(5)));
         QCOMPARE(opened.mid(3), (QStringList{local, home}));
+    }
+
+    // The keys (menu mnemonics, F10, F1, Ctrl+Q), the tips and hover looks of the
+    // buttons, the credit label as a link, and a tree with nothing current at start.
+    void desktopConventions() {
+        int shutDowns = 0;
+        form_->setShutDown([&shutDowns] { ++shutDowns; });
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        QMenuBar* bar = form_->menuBar();
+        const QList<QAction*> menus = bar->actions();
+        const struct {
+            const char* shown;
+            Qt::Key key;
+        } mnemonics[] = {{"文件(F)", Qt::Key_F}, {"帮助(H)", Qt::Key_H}};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(menus.at(i)->text().remove(QLatin1Char('&')), QString::fromUtf8(mnemonics[i].shown));
+            QTest::keyClick(form_.get(), mnemonics[i].key, Qt::AltModifier);
+            QTRY_COMPARE(bar->activeAction(), menus.at(i));
+            QTRY_VERIFY(menus.at(i)->menu()->isVisible());
+            menus.at(i)->menu()->close();
+        }
+        QTest::keyClick(form_.get(), Qt::Key_F10);
+        QTRY_COMPARE(bar->activeAction(), menus.at(0));
+        menus.at(0)->menu()->close();
+        QTRY_VERIFY(!menus.at(0)->menu()->isVisible());
+
+        QTest::keyClick(form_.get(), Qt::Key_F1);
+        QCOMPARE(services_->shell.opened, QStringList{"https://lesnor.org/help.htm"});
+        QTest::keyClick(form_.get(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(shutDowns, 1);
+
+        // Tips: the cell's tip also shows over its icon and caption; 帮助 names its key.
+        QVERIFY(commandTip(4).contains(QStringLiteral("F1")));
+        for (int i = 1; i <= 5; ++i) {
+            QVERIFY(!commandTip(i).isEmpty());
+            QCOMPARE(form_->Picture7(i)->toolTip(), commandTip(i));
+        }
+        for (int i = 0; i <= 5; ++i) {
+            QVERIFY(!toolbarTip(i).isEmpty());
+            QCOMPARE(form_->Picture4(i)->toolTip(), toolbarTip(i));
+        }
+        for (QWidget* w :
+             {static_cast<QWidget*>(form_->Label6(3)), static_cast<QWidget*>(form_->Label5(1))}) {
+            const QPoint p = w->rect().center();
+            QHelpEvent tip(QEvent::ToolTip, p, w->mapToGlobal(p));
+            QCoreApplication::sendEvent(w, &tip);
+            QTRY_COMPARE(QToolTip::text(), w == form_->Label6(3) ? commandTip(3) : toolbarTip(1));
+        }
+
+        // Hover: usable cells light up, the disabled read cell does not; the credit
+        // label underlines itself.
+        auto hover = [](QWidget* w, bool enter) {
+            QEnterEvent in(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+            QEvent out(QEvent::Leave);
+            QCoreApplication::sendEvent(w, enter ? static_cast<QEvent*>(&in) : &out);
+        };
+        for (int i : {1, 3}) {
+            hover(form_->Picture7(i), true);
+            QCOMPARE(form_->Picture7(i)->hoverLookShown(), i == 3);
+            hover(form_->Picture7(i), false);
+            QVERIFY(!form_->Picture7(i)->hoverLookShown());
+        }
+        form_->setReadCommandEnabled(true);
+        hover(form_->Picture7(1), true);
+        QVERIFY(form_->Picture7(1)->hoverLookShown());
+        CaptionLabel* credit = form_->Label4(5);
+        QCOMPARE(credit->cursor().shape(), Qt::PointingHandCursor);
+        hover(credit, true);
+        QVERIFY(credit->font().underline());
+        hover(credit, false);
+        QVERIFY(!credit->font().underline());
+
+        // The tree: focus makes nothing current, Return does nothing; the arrow keys
+        // still reach the first book.
+        QTreeWidget* tree = form_->T1();
+        tree->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(tree->hasFocus());
+        QCOMPARE(tree->currentItem(), nullptr);
+        QVERIFY(tree->selectedItems().isEmpty());
+        services_->player.calls.clear();
+        QTest::keyClick(tree, Qt::Key_Return);
+        QVERIFY(services_->player.calls.isEmpty());
+        QVERIFY(!tree->topLevelItem(0)->isExpanded());
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+    }
+
+    // What the learner asked for and did not work is told in the notice line.
+    void failuresAreToldInTheNoticeLine() {
+        NoticeLine* line = form_->noticeLine();
+        QVERIFY(!line->isVisible());
+        services_->shell.succeed = false;
+        const std::function<void()> links[] = {
+            [this] { QTest::mouseClick(form_->Label4(5), Qt::LeftButton); },
+            [this] { form_->findChild<QAction*>(QStringLiteral("在线帮助"))->trigger(); },
+            [this] { form_->findChild<QAction*>(QStringLiteral("访问作者主页"))->trigger(); },
+            [this] { press(at(form_->Label6(4))), release(at(form_->Label6(4))); },
+            [this] { press(at(form_->Image1(5))), release(at(form_->Image1(5))); },
+        };
+        for (const auto& open : links) {
+            line->hide();
+            open();
+            QVERIFY(line->isVisible());
+            QCOMPARE(line->text(), QStringLiteral("无法打开网页：没有找到可用的浏览器"));
+        }
+        QCOMPARE(services_->shell.opened.size(), 5);
+
+        // A player without a sound output: said once, at start, until clicked away.
+        closeWindow();
+        openWindow([](FakeServices& fakes) { fakes.player.outputMissing = true; });
+        QVERIFY(form_->noticeLine()->isVisible());
+        QCOMPARE(form_->noticeLine()->text(), QStringLiteral("未找到声音设备，朗读将无声"));
+    }
+
+    // Qt's own texts (here the word list's context menu) and the locale are Chinese.
+    void qtTextsAreChinese() {
+        QVERIFY2(installQtChineseTexts(*qApp), "qtbase_zh_CN is missing (qt6-translations-l10n)");
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+        std::unique_ptr<QMenu> menu(form_->r3()->createStandardContextMenu());
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts << action->text();
+        QVERIFY2(texts.join(' ').contains(QStringLiteral("复制")), qPrintable(texts.join(' ')));
     }
 };
 

@@ -8,9 +8,11 @@
 #include "startup/DataFolder.h"
 #include "tests/lesson_window/Form1Harness.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
@@ -234,10 +236,18 @@ private slots:
         QVERIFY(player().calls.isEmpty());
         QCOMPARE(form_->SentenceIndex(), qint16(0));
 
-        // A drag ends where it is released: the sentence there plays.
+        // A drag that selects text keeps its selection and plays nothing; Ctrl+C copies
+        // it. A plain click afterwards plays as before.
         press(textPoint(3));
         QTest::mouseMove(form_->windowHandle(), textPoint(40));
         release(textPoint(40));
+        QVERIFY(player().calls.isEmpty());
+        const QString selected = form_->r1()->textCursor().selection().toPlainText();
+        QVERIFY2(selected.contains(QStringLiteral("Welcome to the  club.")), qPrintable(selected));
+        QCOMPARE(form_->SentenceIndex(), qint16(0));
+        QTest::keyClick(form_->r1(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), selected);
+        clickText(40);
         verifyShown(2, kSentence2);
         QCOMPARE(player().calls, (QStringList{"stopAt -1", "seek 4.55", "play"}));
     }

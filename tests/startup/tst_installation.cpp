@@ -90,7 +90,8 @@ private slots:
         }
         const QString source = qEnvironmentVariable("LESNOR_SOURCE_DIR");
         QCOMPARE(readAll(dataPath(folder, files::font)), readAll(source + "/resources/fonts/DejaVuSans.ttf"));
-        QCOMPARE(readAll(dataPath(folder, files::dictionary)), readAll(source + "/resources/data/mswrd.wd"));
+        const QString build = qEnvironmentVariable("LESNOR_BINARY_DIR");
+        QCOMPARE(readAll(dataPath(folder, files::dictionary)), readAll(build + "/pack/mswrd.wd"));
         // No temporary files are left beside them.
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }

@@ -1,0 +1,126 @@
+#include "dictionary/WordPopup.h"
+
+#include "dictionary/TextHitTest.h"
+#include "dictionary/WordFinder.h"
+#include "lesson_window/Controls.h"
+
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QtMath>
+
+namespace lesnor {
+namespace {
+
+Qt::MouseButton actingButton(PopupLayout::Source source) {
+    return source == PopupLayout::Source::LessonText ? Qt::RightButton : Qt::LeftButton;
+}
+
+} // namespace
+
+WordPopup::WordPopup(QWidget* window, Parts parts, WordLookup lookup, QObject* parent)
+    : QObject(parent)
+    , window_(window)
+    , parts_(parts)
+    , lookup_(std::move(lookup)) {}
+
+void WordPopup::watch(QAbstractScrollArea* box, PopupLayout::Source source) {
+    watched_.append({box, source});
+    box->viewport()->installEventFilter(this);
+    // A context menu would take the mouse from the next press.
+    box->setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+bool WordPopup::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick)
+        return false;
+    for (const Watched& w : std::as_const(watched_)) {
+        if (w.box->viewport() != watched)
+            continue;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != actingButton(w.source))
+            return false;
+        if (type == QEvent::MouseButtonRelease)
+            release();
+        else
+            press(w.box, w.source, mouse->position().toPoint());
+        return true;
+    }
+    return false;
+}
+
+void WordPopup::press(QAbstractScrollArea* box, PopupLayout::Source source, QPoint point) {
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    QWidget* area = parts_.frame->parentWidget();
+    const QPoint boxOrigin = box->mapTo(area, QPoint(0, 0));
+    const QPoint inBox = box->viewport()->mapTo(box, point);
+    const QSize outer = window_->frameGeometry().size();
+    const TwipRect placed =
+        PopupLayout::place(source, {boxOrigin.x() * tx, boxOrigin.y() * ty, 0, 0}, inBox.x() * tx,
+                           inBox.y() * ty, {outer.width() * tx, outer.height() * ty});
+    parts_.frame->move(qRound(placed.left / tx), qRound(placed.top / ty));
+
+    QString word;
+    if (const auto* rich = qobject_cast<const QTextEdit*>(box))
+        word = RichWordOver(rich->toPlainText(), characterUnderPoint(*rich, point));
+    else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box))
+        word = GetWord(plain->toPlainText(), characterUnderPoint(*plain, point));
+    if (word.isEmpty())
+        return;
+    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word))
+        show(*entry, placed);
+}
+
+void WordPopup::release() {
+    parts_.frame->hide();
+}
+
+void WordPopup::show(const DictionaryEntry& entry, const TwipRect& placed) {
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    parts_.headword->setText(entry.headword);
+    parts_.meaning->setText(entry.meaning);
+    parts_.phonetic->setText(entry.phoneticIpa());
+    parts_.open->hide();
+    parts_.close->hide();
+
+    const int meaningWidth = qRound(PopupLayout::kMeaningWidth / tx);
+    const QRect needed = parts_.meaning->fontMetrics().boundingRect(QRect(0, 0, meaningWidth, 1 << 20),
+                                                                    Qt::TextWordWrap, entry.meaning);
+    const PopupLayout::Fill fill =
+        PopupLayout::fill(entry, placed, parts_.phonetic->captionWidth() * tx, needed.height() * ty,
+                          parts_.frame->parentWidget()->height() * ty);
+    if (fill.bracketsShown) {
+        parts_.close->move(qRound(fill.closeBracketLeft / tx), parts_.close->y());
+        parts_.open->show();
+        parts_.close->show();
+    }
+    setTwipGeometry(parts_.frame, fill.popup);
+    setTwipGeometry(parts_.meaning, {PopupLayout::kMeaningLeft, PopupLayout::kMeaningTop,
+                                     PopupLayout::kMeaningWidth, fill.meaningHeight});
+    parts_.frame->show();
+    parts_.frame->raise();
+    emit entryShown(entry.headword);
+}
+
+void WordPopup::setTwipGeometry(QWidget* widget, const TwipRect& rect) const {
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    const int x = qRound(rect.left / tx);
+    const int y = qRound(rect.top / ty);
+    widget->setGeometry(x, y, qRound((rect.left + rect.width) / tx) - x,
+                        qRound((rect.top + rect.height) / ty) - y);
+}
+
+double WordPopup::twipsPerPixelX() const {
+    return 1440.0 / qMax(1, window_->logicalDpiX());
+}
+
+double WordPopup::twipsPerPixelY() const {
+    return 1440.0 / qMax(1, window_->logicalDpiY());
+}
+
+} // namespace lesnor

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "dictionary/PopupLayout.h"
+#include "dictionary/WordLookup.h"
+
+#include <QObject>
+#include <QPoint>
+
+class QAbstractScrollArea;
+
+namespace lesnor {
+
+class CaptionLabel;
+class PictureBox;
+
+// A window's word pop-up: holding the acting mouse button on a word of a watched text
+// box shows that word's dictionary entry beside the pointer and speaks the headword;
+// releasing the button hides it. The lesson text acts on the right button (its left
+// button selects sentences), the sentence box and the word list on the left one.
+//
+// On a press: the pop-up moves (PopupLayout::place, whether or not a word is found),
+// the word under the pointer is taken (RichWordOver for the lesson text, GetWord for
+// the others), looked up (WordLookup, which speaks it) and, when found, the labels are
+// filled and the pop-up shown. When nothing is found it stays hidden and its labels keep
+// their texts. The acting button's press and release are the pop-up's: the box does not
+// also select text with them. Watched boxes open no context menu.
+class WordPopup : public QObject {
+    Q_OBJECT
+public:
+    // The pop-up's frame (Picture8) and its labels: headword (Label11), "[" (Label12),
+    // phonetic (Label15), "]" (Label13), meaning (Label16). The frame's parent is the
+    // area the pop-up lives in; the window's outer size bounds it.
+    struct Parts {
+        PictureBox* frame;
+        CaptionLabel* headword;
+        CaptionLabel* open;
+        CaptionLabel* phonetic;
+        CaptionLabel* close;
+        CaptionLabel* meaning;
+    };
+
+    WordPopup(QWidget* window, Parts parts, WordLookup lookup, QObject* parent = nullptr);
+
+    // Looks words up in `box` (a QTextEdit or QPlainTextEdit) on presses of the button
+    // that acts for `source`.
+    void watch(QAbstractScrollArea* box, PopupLayout::Source source);
+
+    // A press of the acting button at `point` of the box's viewport, and its release.
+    void press(QAbstractScrollArea* box, PopupLayout::Source source, QPoint point);
+    void release();
+
+signals:
+    // A found entry is on screen (after the pop-up was filled and shown).
+    void entryShown(const QString& headword);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void show(const DictionaryEntry& entry, const TwipRect& placed);
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
+    void setTwipGeometry(QWidget* widget, const TwipRect& rect) const;
+
+    QWidget* window_;
+    Parts parts_;
+    WordLookup lookup_;
+    struct Watched {
+        QAbstractScrollArea* box;
+        PopupLayout::Source source;
+    };
+    QList<Watched> watched_;
+};
+
+} // namespace lesnor

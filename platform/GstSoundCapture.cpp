@@ -1,0 +1,318 @@
+#include "platform/GstSoundCapture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <gst/gst.h>
+
+namespace lesnor {
+namespace {
+
+Q_LOGGING_CATEGORY(lcCapture, "lesnor.recorder")
+
+using Clock = std::chrono::steady_clock;
+
+// How long stop() waits for the end of stream to pass through the pipeline, and before
+// that for the capture to reach the moment of the stop press (a buffer or two).
+constexpr GstClockTime kStopTimeout = GST_SECOND;
+constexpr qint64 kCatchUpMs = 250;
+// How long start() waits for the server to name the source it records from.
+constexpr qint64 kDeviceWaitMs = 250;
+
+// Frames of the recording's format in `ns` nanoseconds, rounded.
+qint64 toFrames(qint64 ns) {
+    const qint64 rate = GstSoundCapture::format().rate;
+    return (ns * rate + (ns >= 0 ? 500000000LL : -500000000LL)) / 1000000000LL;
+}
+
+bool gstreamerReady() {
+    static const bool ready = [] {
+        GError* error = nullptr;
+        const bool ok = gst_init_check(nullptr, nullptr, &error);
+        if (error)
+            g_error_free(error);
+        return ok;
+    }();
+    return ready;
+}
+
+QByteArray pipelineDescription() {
+    const WavFormat f = GstSoundCapture::format();
+    return "pulsesrc name=src ! audioconvert ! audioresample ! "
+           "audio/x-raw,format=S16LE,layout=interleaved,rate=" +
+           QByteArray::number(f.rate) + ",channels=" + QByteArray::number(f.channels) +
+           " ! filesink name=sink";
+}
+
+void logError(GstMessage* message) {
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    qCWarning(lcCapture) << "capture failed:" << (error ? error->message : "unknown error");
+    if (error)
+        g_error_free(error);
+}
+
+} // namespace
+
+struct GstSoundCapture::Impl {
+    GstElement* pipeline = nullptr;
+    GstBus* bus = nullptr;
+    std::unique_ptr<QTemporaryFile> samples; // the captured frames, raw
+    bool capturing = false;
+    bool kept = false;
+
+    // The recording's time line, fixed by stop(): `lead` frames of silence (or, when
+    // negative, frames dropped) before the captured ones, `length` frames in all.
+    qint64 lead = 0;
+    qint64 length = 0;
+
+    // Written by the streaming thread; times since the press (startedAt), in ns.
+    Clock::time_point startedAt;
+    std::atomic<qint64> firstSampleNs{0};  // when the first captured frame was heard
+    std::atomic<qint64> firstBufferNs{-1}; // when it arrived; written last
+    std::atomic<qint64> frames{0};
+
+    ~Impl() { teardown(); }
+
+    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        const qint64 count =
+            qint64(gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info))) / format().bytesPerFrame();
+        if (self->firstBufferNs.load(std::memory_order_acquire) < 0) {
+            const qint64 arrived =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - self->startedAt).count();
+            self->firstSampleNs.store(arrived - count * 1000000000LL / format().rate,
+                                      std::memory_order_relaxed);
+            self->firstBufferNs.store(arrived, std::memory_order_release);
+        }
+        self->frames.fetch_add(count, std::memory_order_release);
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Takes the pending bus messages; true when one of them is an error.
+    bool takeErrors() {
+        bool error = false;
+        while (GstMessage* message = bus ? gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR) : nullptr) {
+            logError(message);
+            gst_message_unref(message);
+            error = true;
+        }
+        return error;
+    }
+
+    // The name of the source the server connected the capture to; "" while unknown
+    // (it is known a few tens of milliseconds after the start).
+    QByteArray device() const {
+        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+        gchar* name = nullptr;
+        g_object_get(source, "current-device", &name, nullptr);
+        gst_object_unref(source);
+        const QByteArray result(name ? name : "");
+        g_free(name);
+        return result;
+    }
+
+    // Without a microphone the server records from the monitor of an output instead
+    // (named "<output>.monitor"): that would record the lesson, not the learner. True
+    // when the capture runs from a real input, or when the server has not named its
+    // source within the wait.
+    bool fromMicrophone(qint64 waitMs) const {
+        QElapsedTimer waited;
+        waited.start();
+        QByteArray name = device();
+        while (name.isEmpty() && waited.elapsed() < waitMs) {
+            QThread::msleep(2);
+            name = device();
+        }
+        if (name.endsWith(".monitor")) {
+            qCWarning(lcCapture) << "no microphone: the default input is" << name;
+            return false;
+        }
+        return true;
+    }
+
+    // Frames the recording needs from the capture to reach `wanted` frames in all.
+    qint64 framesNeeded(qint64 wanted) const {
+        if (firstBufferNs.load(std::memory_order_acquire) < 0)
+            return 1;
+        return std::max<qint64>(1, wanted - toFrames(firstSampleNs.load(std::memory_order_relaxed)));
+    }
+
+    // Ends the stream once the capture has reached the stop press (bounded); false when
+    // the capture failed.
+    bool finish(qint64 wanted) {
+        QElapsedTimer waited;
+        waited.start();
+        while (frames.load(std::memory_order_acquire) < framesNeeded(wanted) &&
+               waited.elapsed() < kCatchUpMs) {
+            if (takeErrors())
+                return false;
+            QThread::msleep(1);
+        }
+        if (takeErrors())
+            return false;
+        // The source finishes its current buffer and sends the end of stream down, so
+        // everything captured reaches the file before the pipeline stops.
+        gst_element_send_event(pipeline, gst_event_new_eos());
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, kStopTimeout,
+                                                         GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        if (!message) {
+            qCWarning(lcCapture) << "the capture did not finish in time";
+            return false;
+        }
+        const bool ended = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+        if (!ended)
+            logError(message);
+        gst_message_unref(message);
+        return ended;
+    }
+
+    void teardown() {
+        if (pipeline) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            gst_object_unref(pipeline);
+            pipeline = nullptr;
+        }
+        if (bus) {
+            gst_object_unref(bus);
+            bus = nullptr;
+        }
+        capturing = false;
+    }
+};
+
+GstSoundCapture::GstSoundCapture()
+    : d_(std::make_unique<Impl>()) {}
+
+GstSoundCapture::~GstSoundCapture() = default;
+
+bool GstSoundCapture::start() {
+    discard();
+    if (!gstreamerReady())
+        return false;
+    auto samples =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/lesnor-capture-XXXXXX.raw"));
+    if (!samples->open())
+        return false;
+
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(pipelineDescription().constData(), &error);
+    if (error) {
+        qCWarning(lcCapture) << "no capture pipeline:" << error->message;
+        g_error_free(error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return false;
+    }
+    d_->pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
+    d_->bus = gst_element_get_bus(d_->pipeline);
+    d_->samples = std::move(samples);
+    d_->firstBufferNs = -1;
+    d_->frames = 0;
+
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(d_->pipeline), "sink");
+    g_object_set(sink, "location", QFile::encodeName(d_->samples->fileName()).constData(), nullptr);
+    GstPad* pad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &Impl::onBuffer, d_.get(), nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(sink);
+
+    d_->startedAt = Clock::now();
+    // Connecting to the server happens here, synchronously: without one this fails.
+    if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
+        d_->takeErrors() || !d_->fromMicrophone(kDeviceWaitMs)) {
+        discard();
+        return false;
+    }
+    d_->capturing = true;
+    return true;
+}
+
+bool GstSoundCapture::stop() {
+    if (!d_->capturing)
+        return d_->kept;
+    const qint64 wanted =
+        toFrames(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - d_->startedAt).count());
+    const bool finished = d_->fromMicrophone(0) && d_->finish(wanted);
+    d_->teardown();
+    const qint64 captured = d_->frames.load();
+    if (finished && captured == 0)
+        qCWarning(lcCapture) << "the input delivered no sound";
+    d_->kept = finished && captured > 0;
+    if (!d_->kept) {
+        d_->samples.reset();
+        return false;
+    }
+    d_->lead = std::min(wanted, toFrames(d_->firstSampleNs.load()));
+    d_->length = wanted;
+    return true;
+}
+
+bool GstSoundCapture::saveAs(const QString& path) {
+    if (!d_->kept || !d_->samples)
+        return false;
+    QFile in(d_->samples->fileName());
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const WavFormat f = format();
+    const qint64 available = in.size() / f.bytesPerFrame();
+    const qint64 silence = std::max<qint64>(0, d_->lead);
+    const qint64 skipped = std::min(available, std::max<qint64>(0, -d_->lead));
+    const qint64 maxFrames = kWavMaxDataBytes / f.bytesPerFrame();
+    const qint64 total =
+        std::min(maxFrames, std::max(silence, std::min(d_->length, silence + available - skipped)));
+    qint64 captured = total - silence;
+    if (!in.seek(skipped * f.bytesPerFrame()))
+        return false;
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray header = wavHeader(f, total * f.bytesPerFrame());
+    bool ok = out.write(header) == header.size();
+    for (qint64 left = silence * f.bytesPerFrame(); ok && left > 0;) {
+        const QByteArray zeros(int(std::min<qint64>(left, 1 << 16)), '\0');
+        ok = out.write(zeros) == zeros.size();
+        left -= zeros.size();
+    }
+    for (qint64 left = captured * f.bytesPerFrame(); ok && left > 0;) {
+        const QByteArray chunk = in.read(std::min<qint64>(left, 1 << 16));
+        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        left -= chunk.size();
+    }
+    if (!ok) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+void GstSoundCapture::discard() {
+    d_->teardown();
+    d_->samples.reset();
+    d_->kept = false;
+}
+
+bool GstSoundCapture::isCapturing() const {
+    return d_->capturing;
+}
+
+double GstSoundCapture::firstBufferMs() const {
+    const qint64 ns = d_->firstBufferNs.load(std::memory_order_acquire);
+    return ns < 0 ? -1.0 : double(ns) / 1e6;
+}
+
+double GstSoundCapture::captureStartMs() const {
+    if (d_->firstBufferNs.load(std::memory_order_acquire) < 0)
+        return -1.0;
+    return double(d_->firstSampleNs.load(std::memory_order_relaxed)) / 1e6;
+}
+
+} // namespace lesnor

@@ -1,0 +1,146 @@
+#include "platform/GstSoundPlayer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QTimer>
+#include <gst/gst.h>
+
+namespace lesnor {
+namespace {
+
+Q_LOGGING_CATEGORY(lcSound, "lesnor.sound")
+
+constexpr GstClockTime kPrerollTimeout = 2 * GST_SECOND;
+constexpr int kWatchIntervalMs = 100;
+
+bool gstreamerReady() {
+    static const bool ready = [] {
+        GError* error = nullptr;
+        const bool ok = gst_init_check(nullptr, nullptr, &error);
+        if (error)
+            g_error_free(error);
+        return ok;
+    }();
+    return ready;
+}
+
+GstElement* makePipeline(const QString& path, bool silent) {
+    const char* description =
+        silent ? "filesrc name=src ! wavparse ! audioconvert ! audioresample ! fakesink sync=true"
+               : "filesrc name=src ! wavparse ! audioconvert ! audioresample ! pulsesink";
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(description, &error);
+    if (error) {
+        qCWarning(lcSound) << "no play-back pipeline:" << error->message;
+        g_error_free(error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return nullptr;
+    }
+    pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
+    gst_object_unref(src);
+    return pipeline;
+}
+
+// Prerolls: the file is parsed and its first buffer waits at the sink.
+bool preroll(GstElement* pipeline) {
+    GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    if (result == GST_STATE_CHANGE_ASYNC)
+        result = gst_element_get_state(pipeline, nullptr, nullptr, kPrerollTimeout);
+    return result == GST_STATE_CHANGE_SUCCESS;
+}
+
+void release(GstElement*& pipeline) {
+    if (!pipeline)
+        return;
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    pipeline = nullptr;
+}
+
+} // namespace
+
+struct GstSoundPlayer::Impl {
+    Output output;
+    GstElement* pipeline = nullptr;
+    bool silent = false;
+    QTimer watch;
+
+    ~Impl() {
+        watch.stop();
+        release(pipeline);
+    }
+
+    // Releases a pipeline whose sound has ended or failed.
+    void reap() {
+        if (!pipeline)
+            return;
+        GstBus* bus = gst_element_get_bus(pipeline);
+        bool ended = false;
+        while (GstMessage* message =
+                   gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+            ended = true;
+            gst_message_unref(message);
+        }
+        gst_object_unref(bus);
+        if (ended) {
+            watch.stop();
+            release(pipeline);
+        }
+    }
+};
+
+GstSoundPlayer::GstSoundPlayer(Output output)
+    : d_(std::make_unique<Impl>()) {
+    d_->output = output;
+    d_->watch.setInterval(kWatchIntervalMs);
+    QObject::connect(&d_->watch, &QTimer::timeout, [this] { d_->reap(); });
+}
+
+GstSoundPlayer::~GstSoundPlayer() = default;
+
+bool GstSoundPlayer::play(const QString& path) {
+    stop();
+    if (!gstreamerReady() || !QFileInfo(path).isFile())
+        return false;
+    const bool forceSilent =
+        d_->output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
+    // Without a server the sound sink fails to connect within milliseconds; the silent
+    // sink then takes its place.
+    for (const bool silent : {forceSilent, true}) {
+        GstElement* pipeline = makePipeline(path, silent);
+        if (pipeline && preroll(pipeline)) {
+            d_->pipeline = pipeline;
+            d_->silent = silent;
+            break;
+        }
+        release(pipeline);
+        if (silent)
+            return false; // not a playable WAV
+    }
+    if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        release(d_->pipeline);
+        return false;
+    }
+    d_->watch.start();
+    return true;
+}
+
+void GstSoundPlayer::stop() {
+    d_->watch.stop();
+    release(d_->pipeline);
+}
+
+bool GstSoundPlayer::isPlaying() const {
+    d_->reap();
+    return d_->pipeline != nullptr;
+}
+
+bool GstSoundPlayer::isSilent() const {
+    return d_->silent;
+}
+
+} // namespace lesnor

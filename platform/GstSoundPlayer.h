@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/SoundPlayer.h"
+
+#include <memory>
+
+namespace lesnor {
+
+// Plays a WAV file once over GStreamer, into the sound server the lessons play into, or
+// into a silent sink paced by the clock when no server answers (or when Output::Silent
+// or the environment variable LESNOR_AUDIO_SINK=fake asks for it), exactly as the lesson
+// player chooses. play() returns once the sound is ready and started (the file is
+// opened and its first buffer is at the output); the sound then plays on GStreamer's
+// threads. Each play builds a fresh stream, so a new play never waits behind an old one.
+// A finished sound releases its stream at the next call or, with an event loop, within
+// 100 ms.
+class GstSoundPlayer final : public ISoundPlayer {
+public:
+    enum class Output {
+        Automatic, // the sound server when one answers, else the silent sink
+        Silent,    // always the silent sink
+    };
+
+    explicit GstSoundPlayer(Output output = Output::Automatic);
+    ~GstSoundPlayer() override;
+    GstSoundPlayer(const GstSoundPlayer&) = delete;
+    GstSoundPlayer& operator=(const GstSoundPlayer&) = delete;
+
+    bool play(const QString& path) override;
+    void stop() override;
+
+    // True from play() until the sound has ended or stop().
+    bool isPlaying() const;
+    // True when the last play went to the silent sink.
+    bool isSilent() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+} // namespace lesnor

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace lesnor {
+
+// Plays a sound file once, from its start, through the same output as the lessons
+// (the recording's play back). Never blocks the caller while the sound plays.
+class ISoundPlayer {
+public:
+    virtual ~ISoundPlayer() = default;
+    // Stops whatever this player is playing and starts `path` from its beginning.
+    // False when the file cannot be played (missing, not a sound); nothing plays then.
+    virtual bool play(const QString& path) = 0;
+    virtual void stop() = 0;
+};
+
+} // namespace lesnor

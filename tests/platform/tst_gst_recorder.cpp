@@ -1,0 +1,181 @@
+// The real recorder (the command interpreter over GStreamer capture) and the play-back
+// player. Without a sound server a recording must fail at once; with the private one
+// (tests/audio/run-with-sound-server.sh) whose microphone is fed a 440 Hz tone, ~2 s are
+// recorded, saved, checked and played back; then, with the microphone removed, recording
+// is refused. Waits are bounded; no duration is asserted
+// beyond the recording's length against the time it was recorded for.
+#include "platform/GstSoundCapture.h"
+#include "platform/GstSoundPlayer.h"
+#include "playback/RecorderCommands.h"
+#include "playback/VoiceRecorder.h"
+#include "playback/WavFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+using namespace lesnor;
+
+namespace {
+
+constexpr double kToneHz = 440.0;
+
+// A tone of `seconds` at 16 kHz, half scale.
+QByteArray toneWav(double seconds) {
+    const WavFormat format{16000, 1, 16};
+    const int frames = int(seconds * format.rate);
+    QByteArray data(frames * 2, '\0');
+    for (int i = 0; i < frames; ++i) {
+        const auto sample = qint16(std::lround(16000.0 * std::sin(2.0 * M_PI * kToneHz * i / format.rate)));
+        qToLittleEndian(sample, data.data() + 2 * i);
+    }
+    return wavHeader(format, data.size()) + data;
+}
+
+// Power of `hz` in mono 16-bit samples (Goertzel), per sample.
+double powerAt(const QByteArray& pcm, int rate, double hz) {
+    const qsizetype n = pcm.size() / 2;
+    const double k = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double s = qFromLittleEndian<qint16>(pcm.constData() + 2 * i) + k * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    return (s1 * s1 + s2 * s2 - k * s1 * s2) / double(n);
+}
+
+QString pactl(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), args);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const QByteArray& value)
+        : name_(name)
+        , had_(qEnvironmentVariableIsSet(name))
+        , old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~EnvGuard() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+} // namespace
+
+class TestGstRecorder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void failsWithoutSoundServer() {
+        QTemporaryDir dir;
+        const EnvGuard noServer("PULSE_SERVER", "unix:" + QFile::encodeName(dir.path()) + "/no-server");
+        GstSoundCapture capture;
+        CommandRecorder recorder(capture);
+        const QString saved = dir.path() + QStringLiteral("/mcesound.wav");
+        QCOMPARE(recorder.sendString(recorder::closeAll), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::open), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::record), int(IRecorder::NoDevice));
+        QVERIFY(!capture.isCapturing());
+        QCOMPARE(recorder.sendString(recorder::stop), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::savePrefix + saved), int(IRecorder::CannotSave));
+        QVERIFY(!QFile::exists(saved));
+        QVERIFY(!GstSoundPlayer().play(saved));
+    }
+
+    void recordsToneThroughSoundServer() {
+        if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
+            QSKIP("no sound server provided");
+        QTemporaryDir dir;
+        const QString tone = dir.path() + QStringLiteral("/tone.wav");
+        QFile file(tone);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(toneWav(8.0)) > 0);
+        file.close();
+
+        // The microphone hears the tone for as long as this runs.
+        QProcess speaker;
+        speaker.start(QStringLiteral("paplay"), {QStringLiteral("--device=micsink"), tone});
+        QVERIFY2(speaker.waitForStarted(5000), "paplay did not start");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
+                 .isEmpty(),
+            10000);
+        QTest::qWait(200);
+
+        GstSoundCapture capture;
+        CommandRecorder recorder(capture);
+        // "我的 录音" also checks a path with blanks and Chinese characters.
+        const QString saved = dir.path() + QStringLiteral("/我的 录音.wav");
+        QCOMPARE(recorder.sendString(recorder::closeAll), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::open), int(IRecorder::Ok));
+        QElapsedTimer between;
+        between.start();
+        QCOMPARE(recorder.sendString(recorder::record), int(IRecorder::Ok));
+        QTest::qWait(2000);
+        QCOMPARE(recorder.sendString(recorder::stop), int(IRecorder::Ok));
+        const double seconds = between.nsecsElapsed() / 1e9;
+        QCOMPARE(recorder.sendString(recorder::savePrefix + saved), int(IRecorder::Ok));
+        speaker.kill();
+        speaker.waitForFinished(5000);
+
+        QFile wav(saved);
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        const QByteArray bytes = wav.readAll();
+        WavInfo info;
+        QVERIFY(readWavInfo(bytes, info));
+        QCOMPARE(info.format.rate, 44100);
+        QCOMPARE(info.format.channels, 1);
+        QCOMPARE(info.format.bitsPerSample, 16);
+        QCOMPARE(info.dataOffset, kWavHeaderBytes);
+        QCOMPARE(info.dataBytes, bytes.size() - kWavHeaderBytes);
+        QCOMPARE(info.riffSize, bytes.size() - 8);
+        QVERIFY2(std::abs(info.seconds() - seconds) < 0.3,
+                 qPrintable(QStringLiteral("%1 s recorded in %2 s").arg(info.seconds()).arg(seconds)));
+
+        // The middle second holds the tone, well above its neighbours and loud enough.
+        const QByteArray middle = bytes.mid(kWavHeaderBytes + 44100, 2 * 44100);
+        const double tonePower = powerAt(middle, 44100, kToneHz);
+        for (const double other : {220.0, 1000.0, 3000.0})
+            QVERIFY2(tonePower > 100 * powerAt(middle, 44100, other), qPrintable(QString::number(other)));
+        QVERIFY2(tonePower > 1e6, qPrintable(QString::number(tonePower)));
+
+        // Play back goes to the sound server and ends by itself.
+        GstSoundPlayer player;
+        QVERIFY(player.play(saved));
+        QVERIFY(!player.isSilent());
+        QVERIFY(player.isPlaying());
+        QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(), 10000);
+    }
+
+    // Without a microphone the server offers the monitor of an output as its input:
+    // recording from it would capture the lesson, so recording is refused.
+    void refusesMonitorWithoutMicrophone() {
+        if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
+            QSKIP("no sound server provided");
+        pactl({QStringLiteral("unload-module"), QStringLiteral("module-remap-source")});
+        QTRY_VERIFY_WITH_TIMEOUT(pactl({QStringLiteral("get-default-source")}).endsWith(".monitor"), 5000);
+        GstSoundCapture capture;
+        CommandRecorder recorder(capture);
+        QCOMPARE(recorder.sendString(recorder::open), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::record), int(IRecorder::NoDevice));
+        QVERIFY(!capture.isCapturing());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGstRecorder)
+#include "tst_gst_recorder.moc"
