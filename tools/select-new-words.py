@@ -47,7 +47,11 @@ PLURAL_WORDS = {"glasses", "lots", "stairs", "shorts", "trousers", "jeans", "pyj
 FILLED_GLOSSES = {
     "plug": "v.插上(插头)", "check": "v.查看，核对", "hope": "v.希望", "view": "n.景色，风景",
     "notice": "n.告示，启事", "spoil": "v.扫(兴)，破坏", "set": "v.调(时间)，设定", "accident": "n.事故",
+    "crack": "v.(使)破裂",
 }
+# Words a lesson is filled up with in the form its text uses, where that form is a word of
+# its own.
+FILLED_FORMS = {"advance": ("advanced", "a.高级的")}
 
 # Parts of speech as the word lists write them.
 POS_SPELLING = {"adj": "a", "adv": "ad", "vt": "v", "vi": "v", "interj": "int", "art": "art"}
@@ -143,7 +147,7 @@ def fill_from_text(sentences, own, earlier, picked, wordlist):
     found = set()
     for sentence in sentences:
         for token in re.findall(r"[A-Za-z]+", sentence):
-            if token[0].isupper():
+            if token[0].isupper() or token.lower() in taken:
                 continue
             word = base_form(token, ranks)
             if word and word not in taken and own.has(word) and not earlier.has(word):
@@ -151,7 +155,8 @@ def fill_from_text(sentences, own, earlier, picked, wordlist):
     for word in sorted(found, key=lambda w: -ranks[w]):
         if len(picked) >= FILLED_WORDS:
             break
-        picked.append((word, normal_gloss(FILLED_GLOSSES.get(word, wordlist[word][1]))))
+        word, gloss = FILLED_FORMS.get(word, (word, FILLED_GLOSSES.get(word, wordlist[word][1])))
+        picked.append((word, normal_gloss(gloss)))
 
 
 class Text:
