@@ -1,11 +1,17 @@
 #include "lessons/Jet3Reader.h"
 
+#include "lessons/Quoted.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lesnor::jet3 {
 
@@ -14,6 +20,12 @@ namespace {
 constexpr int MaxMoveHops = 8;
 // Jet 3 databases are limited to 1 GB; anything far larger is not one of ours.
 constexpr qint64 MaxFileSize = qint64(1) << 31;
+// A table has at most 255 columns and a few dozen indexes; a definition that claims more
+// is damaged, and reading it would cost work far beyond what it could describe.
+constexpr int MaxColumns = 255;
+constexpr qint64 MaxIndexes = 255;
+// A scan of a mapped file keeps at most about this many pages resident (8 MB).
+constexpr quint32 TrimEveryPages = 4096;
 
 const char Signature[] = "Standard Jet DB";
 
@@ -43,39 +55,77 @@ int TableDef::columnIndex(const QString& columnName) const {
     return -1;
 }
 
+Database::~Database() {
+    unmap();
+}
+
+void Database::unmap() {
+    if (map_)
+        ::munmap(map_, size_t(mapSize_));
+    map_ = nullptr;
+    mapSize_ = 0;
+}
+
 bool Database::fail(const QString& message) {
     error_ = message;
     bytes_.clear();
+    unmap();
+    data_ = nullptr;
     pageCount_ = 0;
     return false;
 }
 
 bool Database::open(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return fail(QStringLiteral("%1 is not a file").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-    if (file.size() > MaxFileSize)
-        return fail(QStringLiteral("%1 is too large for a Jet 3 database").arg(path));
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        return fail(QStringLiteral("cannot read %1").arg(path));
-    return openBytes(data);
+    error_.clear();
+    bytes_.clear();
+    unmap();
+    data_ = nullptr;
+    pageCount_ = 0;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(QStringLiteral("cannot open %1: %2")
+                        .arg(quoted(path), QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || st.st_size == 0 || st.st_size > MaxFileSize) {
+        ::close(fd);
+        if (!regular)
+            return fail(QStringLiteral("%1 is not a file").arg(quoted(path)));
+        if (st.st_size == 0)
+            return fail(QStringLiteral("empty file"));
+        return fail(QStringLiteral("%1 is too large for a Jet 3 database").arg(quoted(path)));
+    }
+    void* map = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED)
+        return fail(QStringLiteral("cannot read %1: %2")
+                        .arg(quoted(path), QString::fromLocal8Bit(std::strerror(errno))));
+    map_ = map;
+    mapSize_ = st.st_size;
+    data_ = static_cast<const char*>(map);
+    return check();
 }
 
 bool Database::openBytes(const QByteArray& bytes) {
     error_.clear();
+    unmap();
     bytes_ = bytes;
+    data_ = bytes_.constData();
+    mapSize_ = 0;
     pageCount_ = 0;
     if (bytes_.isEmpty())
         return fail(QStringLiteral("empty file"));
-    if (bytes_.size() % PageSize != 0)
-        return fail(
-            QStringLiteral("file size %1 is not a whole number of pages (truncated?)").arg(bytes_.size()));
-    if (bytes_.size() < 3 * PageSize)
+    return check();
+}
+
+bool Database::check() {
+    const qint64 size = map_ ? mapSize_ : bytes_.size();
+    continuationOwner_.clear();
+    if (size % PageSize != 0)
+        return fail(QStringLiteral("file size %1 is not a whole number of pages (truncated?)").arg(size));
+    if (size < 3 * PageSize)
         return fail(QStringLiteral("file too small for a database"));
-    const char* head = bytes_.constData();
+    const char* head = data_;
     if (head[0] != PageHeader || std::memcmp(head + 4, Signature, sizeof Signature) != 0)
         return fail(QStringLiteral("not a Jet database (no signature)"));
     if (head[HeaderVersionOffset] != 0)
@@ -98,7 +148,7 @@ bool Database::openBytes(const QByteArray& bytes) {
     if (!decoder_->isValid())
         decoder_.emplace(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
 
-    pageCount_ = quint32(bytes_.size() / PageSize);
+    pageCount_ = quint32(size / PageSize);
     const QString why = [this] {
         if (!tableAt(CatalogPage, QStringLiteral("MSysObjects")))
             return error_;
@@ -110,9 +160,41 @@ bool Database::openBytes(const QByteArray& bytes) {
 }
 
 const char* Database::page(quint32 number) const {
-    if (number >= pageCount_)
+    if (number >= pageCount_) {
+        if (pastEnd_ == 0 && pageCount_ > 0 && number < (1u << 24))
+            pastEnd_ = number + 1;
         return nullptr;
-    return bytes_.constData() + qsizetype(number) * PageSize;
+    }
+    return data_ + qsizetype(number) * PageSize;
+}
+
+void Database::noteRead(quint32 pages) const {
+    if (!map_)
+        return;
+    pagesRead_ += pages;
+}
+
+void Database::trimResident() const {
+    // Between two pages of a scan no cell is handed out, so the mapping's resident pages
+    // can all go back: the next touch reads them from the file again.
+    if (!map_ || pagesRead_ < TrimEveryPages)
+        return;
+    ::madvise(map_, size_t(mapSize_), MADV_DONTNEED);
+    pagesRead_ = 0;
+}
+
+bool Database::claim(std::vector<quint64>& bits, quint32 pointer) const {
+    const quint64 index = quint64(pointer >> 8) * 256 + (pointer & 0xFF);
+    if (bits.empty())
+        bits.assign(size_t(pageCount_) * 4, 0);
+    if (index / 64 >= bits.size())
+        return false;
+    quint64& word = bits[size_t(index / 64)];
+    const quint64 bit = quint64(1) << (index % 64);
+    if (word & bit)
+        return false;
+    word |= bit;
+    return true;
 }
 
 bool Database::slotRow(const char* pageData, quint32 slot, int* start, int* length, quint16* word) const {
@@ -144,7 +226,7 @@ bool Database::rawRow(quint32 pointer, const char** row, int* length) const {
     return true;
 }
 
-bool Database::resolve(quint32 pointer, quint32 owner, const char** row, int* length) const {
+bool Database::resolve(quint32 pointer, quint32 owner, const char** row, int* length, quint32* target) const {
     for (int hop = 0; hop < MaxMoveHops; ++hop) {
         const char* pg = page(pointer >> 8);
         if (!pg || pg[0] != PageData || u32At(pg + 4) != owner)
@@ -162,83 +244,152 @@ bool Database::resolve(quint32 pointer, quint32 owner, const char** row, int* le
             continue;
         }
         *row = pg + start;
+        *target = pointer;
         return true;
     }
     return false;
 }
 
-QList<quint32> Database::usageMapPages(quint32 mapPointer) const {
+QList<quint32> Database::usageMapPages(quint32 mapPointer, bool* truncated) const {
     QList<quint32> pages;
+    bool cut = false;
+    const auto done = [&] {
+        if (truncated)
+            *truncated = cut;
+        return pages;
+    };
     const char* row = nullptr;
     int length = 0;
+    if ((mapPointer >> 8) >= pageCount_)
+        cut = true; // rawRow notes the page
     if (!rawRow(mapPointer, &row, &length) || length < 1)
-        return pages;
+        return done();
     if (row[0] == 0) {
         if (length < 5)
-            return pages;
+            return done();
         const quint64 first = u32At(row + 1);
         const char* bitmap = row + 5;
         const int bits = (length - 5) * 8;
-        for (int k = 0; k < bits && first + quint64(k) < pageCount_; ++k) {
+        for (int k = 0; k < bits; ++k) {
             if (bitmap[k / 8] == 0) {
                 k |= 7;
                 continue;
             }
-            if (bitmap[k / 8] & (1 << (k % 8)) && first + k != 0)
-                pages.append(quint32(first + k));
+            if (!(bitmap[k / 8] & (1 << (k % 8))) || first + k == 0)
+                continue;
+            if (first + quint64(k) >= pageCount_) {
+                page(quint32(std::min<quint64>(first + k, 0xFFFFFF)));
+                cut = true;
+                break;
+            }
+            pages.append(quint32(first + k));
         }
     } else if (row[0] == 1) {
         const int entries = (length - 1) / 4;
         for (int j = 0; j < entries; ++j) {
             const quint64 base = quint64(j) * PagesPerBitmapPage;
-            if (base >= pageCount_)
+            const quint32 reference = u32At(row + 1 + 4 * j);
+            if (reference == 0)
+                continue;
+            if (reference >= pageCount_) {
+                page(reference);
+                cut = true;
                 break;
-            const char* bitmapPage = page(u32At(row + 1 + 4 * j));
-            if (!bitmapPage || bitmapPage[0] != PageUsageBitmap)
+            }
+            const char* bitmapPage = page(reference);
+            if (bitmapPage[0] != PageUsageBitmap)
                 continue;
             const char* bitmap = bitmapPage + 4;
-            for (quint32 i = 0; i < PagesPerBitmapPage && base + i < pageCount_; ++i)
-                if (bitmap[i / 8] & (1 << (i % 8)) && base + i != 0)
-                    pages.append(quint32(base + i));
+            for (quint32 i = 0; i < PagesPerBitmapPage; ++i) {
+                if (bitmap[i / 8] == 0) {
+                    i |= 7;
+                    continue;
+                }
+                if (!(bitmap[i / 8] & (1 << (i % 8))) || base + i == 0)
+                    continue;
+                if (base + i >= pageCount_) {
+                    page(quint32(base + i));
+                    cut = true;
+                    break;
+                }
+                pages.append(quint32(base + i));
+            }
+            if (cut)
+                break;
         }
     }
-    return pages;
+    return done();
 }
 
 std::optional<TableDef> Database::tableAt(quint32 first, const QString& name) {
     const char* pg = page(first);
+    if (first >= pageCount_ && first < (1u << 24)) {
+        error_ = QStringLiteral("the database is truncated: page %1 lies past its end (%2 pages)")
+                     .arg(first)
+                     .arg(pageCount_);
+        return std::nullopt;
+    }
     if (!pg || first == 0 || pg[0] != PageTableDef || pg[2] != 'V' || pg[3] != 'C') {
         error_ = QStringLiteral("page %1 is not a table definition").arg(first);
         return std::nullopt;
     }
+    // The definition is read page by page, only as far as the fields in use reach. Each
+    // continuation page belongs to one definition: one that another definition already
+    // claimed is damage, so no chain is ever read for two tables.
     QByteArray def(pg, PageSize);
     quint32 next = u32At(pg + 4);
-    for (quint32 hops = 0; next != 0; ++hops) {
-        const char* more = page(next);
-        if (hops >= pageCount_ || !more || next == first || more[0] != PageTableDef) {
-            error_ = QStringLiteral("broken continuation of the table definition at page %1").arg(first);
-            return std::nullopt;
+    QString broken;
+    const auto need = [&](qint64 bytes) {
+        while (def.size() < bytes && next != 0 && broken.isEmpty()) {
+            const char* more = page(next);
+            const quint32 owner = continuationOwner_.value(next, first);
+            if (!more || next == first || more[0] != PageTableDef || owner != first)
+                broken = QStringLiteral("broken continuation of the table definition at page %1").arg(first);
+            else if (def.size() >= qint64(pageCount_) * PageSize)
+                broken = QStringLiteral("the table definition at page %1 loops").arg(first);
+            if (!broken.isEmpty())
+                break;
+            continuationOwner_.insert(next, first);
+            def.append(more + 8, PageSize - 8);
+            next = u32At(more + 4);
         }
-        def.append(more + 8, PageSize - 8);
-        next = u32At(more + 4);
-    }
-    const char* d = def.constData();
-    const qint64 size = std::min<qint64>(def.size(), u32At(d + 8));
+        return def.size() >= bytes;
+    };
+    const auto cutShort = [&] {
+        error_ = broken.isEmpty()
+                     ? QStringLiteral("column names of the table at page %1 are cut short").arg(first)
+                     : broken;
+        return std::nullopt;
+    };
+    const qint64 declared = u32At(def.constData() + 8);
     TableDef table;
     table.name = name;
     table.page = first;
-    table.rowCount = u32At(d + 12);
-    const int columnCount = u16At(d + 25);
-    const qint64 realIndexes = u32At(d + 31);
-    table.usageMap = u32At(d + 35);
-    table.freeMap = u32At(d + 39);
+    table.rowCount = u32At(def.constData() + 12);
+    const int columnCount = u16At(def.constData() + 25);
+    const qint64 realIndexes = u32At(def.constData() + 31);
+    table.usageMap = u32At(def.constData() + 35);
+    table.freeMap = u32At(def.constData() + 39);
+    if (columnCount > MaxColumns || realIndexes > MaxIndexes) {
+        error_ = QStringLiteral("table definition at page %1 declares %2 columns and %3 indexes")
+                     .arg(first)
+                     .arg(columnCount)
+                     .arg(realIndexes);
+        return std::nullopt;
+    }
     qint64 at = 43 + 8 * realIndexes;
-    if (size < 43 || at + 18 * qint64(columnCount) > size) {
+    const qint64 descriptorsEnd = at + 18 * qint64(columnCount);
+    if (declared < 43 || descriptorsEnd > declared || !need(descriptorsEnd)) {
+        if (!broken.isEmpty()) {
+            error_ = broken;
+            return std::nullopt;
+        }
         error_ = QStringLiteral("table definition at page %1 is cut short").arg(first);
         return std::nullopt;
     }
     table.columns.reserve(columnCount);
     for (int i = 0; i < columnCount; ++i, at += 18) {
+        const char* d = def.constData();
         Column c;
         c.type = static_cast<quint8>(d[at]);
         c.number = u16At(d + at + 1);
@@ -249,16 +400,12 @@ std::optional<TableDef> Database::tableAt(quint32 first, const QString& name) {
         table.columns.append(c);
     }
     for (Column& c : table.columns) {
-        if (at >= size) {
-            error_ = QStringLiteral("column names of the table at page %1 are cut short").arg(first);
-            return std::nullopt;
-        }
-        const int length = static_cast<unsigned char>(d[at]);
-        if (at + 1 + length > size) {
-            error_ = QStringLiteral("column names of the table at page %1 are cut short").arg(first);
-            return std::nullopt;
-        }
-        c.name = decode(QByteArrayView(d + at + 1, length));
+        if (at >= declared || !need(at + 1))
+            return cutShort();
+        const int length = static_cast<unsigned char>(def.at(at));
+        if (at + 1 + length > declared || !need(at + 1 + length))
+            return cutShort();
+        c.name = decode(QByteArrayView(def.constData() + at + 1, length));
         at += 1 + length;
         if (!c.isFixed())
             ++table.variableColumns;
@@ -335,12 +482,38 @@ bool Database::splitRow(const TableDef& table, const char* row, int length, RowC
     return true;
 }
 
-int Database::scan(const TableDef& table, const std::function<bool(const RowCells&)>& visit) const {
+int Database::scan(const TableDef& table, const std::function<bool(const RowCells&)>& visit) {
+    if (scanDepth_ == 0) {
+        std::fill(movedClaims_.begin(), movedClaims_.end(), 0);
+        std::fill(longValueClaims_.begin(), longValueClaims_.end(), 0);
+        pastEnd_ = 0;
+    }
+    ++scanDepth_;
+    struct Leave {
+        Database* db;
+        ~Leave() {
+            if (--db->scanDepth_ == 0)
+                db->rowValues_.clear();
+        }
+    } leave{this};
+    const auto truncated = [this] {
+        error_ = QStringLiteral("the database is truncated: page %1 lies past its end (%2 pages)")
+                     .arg(pastEnd_ - 1)
+                     .arg(pageCount_);
+        return -1;
+    };
+
     int skipped = 0;
     RowCells cells;
-    const QList<quint32> pages = usageMapPages(table.usageMap);
+    bool cut = false;
+    const QList<quint32> pages = usageMapPages(table.usageMap, &cut);
+    if (cut || pastEnd_)
+        return truncated();
     for (quint32 p : pages) {
+        if (scanDepth_ == 1)
+            trimResident();
         const char* pg = page(p);
+        noteRead(1);
         if (!pg || pg[0] != PageData || u32At(pg + 4) != table.page)
             continue;
         const int slotCount = u16At(pg + 8);
@@ -354,15 +527,25 @@ int Database::scan(const TableDef& table, const std::function<bool(const RowCell
                 continue;
             const char* row = nullptr;
             bool ok = slotRow(pg, slot, &start, &length, &word);
-            if (ok && (word & SlotMoved))
-                ok = length >= 4 && resolve(u32At(pg + start), table.page, &row, &length);
-            else
+            if (ok && (word & SlotMoved)) {
+                quint32 target = 0;
+                ok = length >= 4 && resolve(u32At(pg + start), table.page, &row, &length, &target) &&
+                     claim(movedClaims_, target);
+            } else {
                 row = pg + start;
+            }
+            if (pastEnd_)
+                return truncated();
             if (!ok || !splitRow(table, row, length, &cells)) {
                 ++skipped;
                 continue;
             }
-            if (!visit(cells))
+            if (scanDepth_ == 1)
+                rowValues_.clear();
+            const bool more = visit(cells);
+            if (pastEnd_)
+                return truncated();
+            if (!more)
                 return skipped;
         }
     }
@@ -373,28 +556,44 @@ QByteArray Database::longValue(const Cell& cell) const {
     if (!cell.present || cell.size < LongValueHeaderSize)
         return {};
     const quint32 word = u32At(cell.data);
-    const qsizetype length = word & LongValueLengthMask;
+    // A value is never longer than the file that holds it.
+    const qsizetype length =
+        std::min<qsizetype>(word & LongValueLengthMask, qsizetype(pageCount_) * PageSize);
     if (word & LongValueInline)
         return QByteArray(cell.data + LongValueHeaderSize,
                           std::min<qsizetype>(length, cell.size - LongValueHeaderSize));
+    // During a scan each long-value row serves one value: the same cell read again gets
+    // its value back, another cell naming an already used row gets nothing.
+    const bool scanning = scanDepth_ > 0;
+    if (scanning) {
+        const auto known = rowValues_.constFind(cell.data);
+        if (known != rowValues_.constEnd())
+            return *known;
+    }
+    QByteArray out;
     quint32 pointer = u32At(cell.data + 4);
     const char* row = nullptr;
     int rowLength = 0;
     if (word & LongValueSingle) {
-        if (!rawRow(pointer, &row, &rowLength))
+        if ((scanning && !claim(longValueClaims_, pointer)) || !rawRow(pointer, &row, &rowLength))
             return {};
-        return QByteArray(row, std::min<qsizetype>(length, rowLength));
+        noteRead(1);
+        out = QByteArray(row, std::min<qsizetype>(length, rowLength));
+    } else {
+        QSet<quint32> seen;
+        while (pointer != 0 && out.size() < length) {
+            const bool fresh = scanning ? claim(longValueClaims_, pointer) : !seen.contains(pointer);
+            if (!fresh || !rawRow(pointer, &row, &rowLength) || rowLength < 4)
+                return {};
+            if (!scanning)
+                seen.insert(pointer);
+            noteRead(1);
+            pointer = u32At(row);
+            out.append(row + 4, std::min<qsizetype>(rowLength - 4, length - out.size()));
+        }
     }
-    QByteArray out;
-    QSet<quint32> seen;
-    while (pointer != 0 && out.size() < length) {
-        if (seen.contains(pointer) || !rawRow(pointer, &row, &rowLength) || rowLength < 4)
-            return {};
-        seen.insert(pointer);
-        pointer = u32At(row);
-        out.append(row + 4, rowLength - 4);
-    }
-    out.truncate(length);
+    if (scanning)
+        rowValues_.insert(cell.data, out);
     return out;
 }
 
@@ -458,24 +657,33 @@ QString Database::text(const Column& column, const Cell& cell) {
     }
 }
 
-QList<CatalogEntry> Database::catalog() {
-    QList<CatalogEntry> entries;
+bool Database::forEachCatalogEntry(const std::function<bool(const CatalogEntry&)>& visit) {
     const std::optional<TableDef> objects = tableAt(CatalogPage, QStringLiteral("MSysObjects"));
     if (!objects)
-        return entries;
+        return false;
     const int id = objects->columnIndex(QStringLiteral("Id"));
     const int name = objects->columnIndex(QStringLiteral("Name"));
     const int type = objects->columnIndex(QStringLiteral("Type"));
     const int flags = objects->columnIndex(QStringLiteral("Flags"));
-    if (id < 0 || name < 0 || type < 0)
-        return entries;
-    scan(*objects, [&](const RowCells& row) {
+    if (id < 0 || name < 0 || type < 0) {
+        error_ = QStringLiteral("the catalog has no Id, Name or Type column");
+        return false;
+    }
+    const int result = scan(*objects, [&](const RowCells& row) {
         CatalogEntry e;
         e.name = text(objects->columns.at(name), row[name]);
         e.id = quint32(text(objects->columns.at(id), row[id]).toLongLong());
         e.type = text(objects->columns.at(type), row[type]).toInt();
         if (flags >= 0)
             e.flags = quint32(text(objects->columns.at(flags), row[flags]).toLongLong());
+        return visit(e);
+    });
+    return result >= 0;
+}
+
+QList<CatalogEntry> Database::catalog() {
+    QList<CatalogEntry> entries;
+    forEachCatalogEntry([&](const CatalogEntry& e) {
         entries.append(e);
         return true;
     });
@@ -489,10 +697,16 @@ QList<CatalogEntry> Database::userTables() {
 }
 
 std::optional<TableDef> Database::table(const QString& name) {
-    for (const CatalogEntry& e : catalog())
+    std::optional<CatalogEntry> found;
+    const bool read = forEachCatalogEntry([&](const CatalogEntry& e) {
         if (e.isTable() && e.name.compare(name, Qt::CaseInsensitive) == 0)
-            return tableAt(e.tableDefPage(), e.name);
-    error_ = QStringLiteral("no table named %1").arg(name);
+            found = e;
+        return !found;
+    });
+    if (found)
+        return tableAt(found->tableDefPage(), found->name);
+    if (read)
+        error_ = QStringLiteral("no table named %1").arg(quoted(name));
     return std::nullopt;
 }
 

@@ -95,9 +95,9 @@ Lesson readLesson(const QString& book, const QString& lessonCaption, const QStri
 LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& copyPath, IFileOps& files) {
     if (lessonAudioFile.isEmpty() || copyPath.isEmpty() || !files.isPlainFile(lessonAudioFile))
         return {};
-    const QString folder = QFileInfo(copyPath).path();
-    if (!files.exists(folder))
-        files.makeFolder(folder);
+    // Made afresh each time: an existing folder is fine, anything else of its name
+    // (a file, a link) is replaced by a real folder.
+    files.makeFolder(QFileInfo(copyPath).path());
     files.copyFile(lessonAudioFile, copyPath);
     if (!files.isPlainFile(copyPath))
         return {};

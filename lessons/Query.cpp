@@ -1,6 +1,7 @@
 #include "lessons/Query.h"
 
 #include "lessons/Jet3Reader.h"
+#include "lessons/Quoted.h"
 
 namespace lesnor {
 
@@ -81,7 +82,9 @@ public:
             token->text = text_.mid(start, pos_ - start);
             return true;
         }
-        *error = QStringLiteral("unexpected '%1' at position %2").arg(c).arg(token->position);
+        *error = QStringLiteral("unexpected %1 at position %2")
+                     .arg(quoted(QStringView(&c, 1)))
+                     .arg(token->position);
         return false;
     }
 
@@ -189,6 +192,52 @@ int QueryResult::columnIndex(const QString& name) const {
     return -1;
 }
 
+bool runQuery(jet3::Database& db, const Query& query, const std::function<void(const QStringList&)>& columns,
+              const std::function<bool(const QStringList&)>& row, QString* error) {
+    QString ignored;
+    QString* e = error ? error : &ignored;
+    const std::optional<jet3::TableDef> table = db.table(query.table);
+    if (!table) {
+        *e = db.error();
+        return false;
+    }
+    QList<std::pair<int, QString>> tests;
+    for (const auto& [column, literal] : query.conditions) {
+        const int index = table->columnIndex(column);
+        if (index < 0) {
+            *e = QStringLiteral("table %1 has no column named %2").arg(quoted(table->name), quoted(column));
+            return false;
+        }
+        tests.append({index, literal});
+    }
+    QStringList names;
+    for (const jet3::Column& c : table->columns)
+        names.append(c.name);
+    columns(names);
+    QStringList values;
+    QList<bool> decoded(table->columns.size());
+    const int result = db.scan(*table, [&](const jet3::RowCells& cells) {
+        values.resize(table->columns.size());
+        decoded.fill(false);
+        for (const auto& [index, literal] : tests) {
+            if (!decoded.at(index))
+                values[index] = db.text(table->columns.at(index), cells[index]);
+            decoded[index] = true;
+            if (values.at(index).compare(literal, Qt::CaseInsensitive) != 0)
+                return true;
+        }
+        for (int i = 0; i < table->columns.size(); ++i)
+            if (!decoded.at(i))
+                values[i] = db.text(table->columns.at(i), cells[i]);
+        return row(values);
+    });
+    if (result < 0) {
+        *e = db.error();
+        return false;
+    }
+    return true;
+}
+
 std::unique_ptr<QueryResult> runQuery(const QString& path, const Query& query, QString* error) {
     QString ignored;
     QString* e = error ? error : &ignored;
@@ -197,34 +246,15 @@ std::unique_ptr<QueryResult> runQuery(const QString& path, const Query& query, Q
         *e = db.error();
         return nullptr;
     }
-    const std::optional<jet3::TableDef> table = db.table(query.table);
-    if (!table) {
-        *e = QStringLiteral("no table named %1").arg(query.table);
-        return nullptr;
-    }
-    QList<std::pair<int, QString>> tests;
-    for (const auto& [column, literal] : query.conditions) {
-        const int index = table->columnIndex(column);
-        if (index < 0) {
-            *e = QStringLiteral("table %1 has no column named %2").arg(table->name, column);
-            return nullptr;
-        }
-        tests.append({index, literal});
-    }
     auto result = std::make_unique<QueryResult>();
-    for (const jet3::Column& c : table->columns)
-        result->columns.append(c.name);
-    db.scan(*table, [&](const jet3::RowCells& row) {
-        for (const auto& [index, literal] : tests)
-            if (db.text(table->columns.at(index), row[index]).compare(literal, Qt::CaseInsensitive) != 0)
+    if (!runQuery(
+            db, query, [&](const QStringList& names) { result->columns = names; },
+            [&](const QStringList& values) {
+                result->rows.append(values);
                 return true;
-        QStringList values;
-        values.reserve(table->columns.size());
-        for (int i = 0; i < table->columns.size(); ++i)
-            values.append(db.text(table->columns.at(i), row[i]));
-        result->rows.append(values);
-        return true;
-    });
+            },
+            e))
+        return nullptr;
     return result;
 }
 

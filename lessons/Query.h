@@ -3,11 +3,16 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
 namespace lesnor {
+
+namespace jet3 {
+class Database;
+}
 
 // A parsed query of the accepted form
 //   select * from <table> [where <col> = '<text>' [and <col> = '<text>' ...]]
@@ -36,5 +41,12 @@ public:
 // case-insensitive. nullptr with `*error` set if the file, table or a column cannot be
 // read.
 std::unique_ptr<QueryResult> runQuery(const QString& path, const Query& query, QString* error);
+
+// Streams `query` over an open database: `columns` once with the column names, then
+// `row` with each matching row's values in storage order until it returns false. Each
+// value is decoded once. False with `*error` set if the table or a column is missing or
+// the file turns out to be damaged or truncated (rows already handed on stay handed on).
+bool runQuery(jet3::Database& db, const Query& query, const std::function<void(const QStringList&)>& columns,
+              const std::function<bool(const QStringList&)>& row, QString* error);
 
 } // namespace lesnor

@@ -1,6 +1,7 @@
 #include "lessons/Recordset.h"
 
 #include "lessons/Query.h"
+#include "lessons/Quoted.h"
 
 namespace lesnor {
 
@@ -8,8 +9,9 @@ namespace {
 
 const QString Provider = QStringLiteral("Lesnor.Jet3");
 
-// The value of `key` in a connection string of `key=value;` pairs (keys in any case,
-// values optionally in double quotes); nullopt if absent.
+// The value of `key` in a connection string of `key=value;` pairs (keys in any case;
+// a bare value is trimmed, a value in double quotes is taken as written, with "" for
+// a quote inside it); nullopt if absent.
 std::optional<QString> connectionValue(const QString& connection, const QString& key) {
     qsizetype pos = 0;
     while (pos < connection.size()) {
@@ -23,11 +25,20 @@ std::optional<QString> connectionValue(const QString& connection, const QString&
         QString value;
         qsizetype end;
         if (valueStart < connection.size() && connection.at(valueStart) == QLatin1Char('"')) {
-            const qsizetype close = connection.indexOf(QLatin1Char('"'), valueStart + 1);
-            if (close < 0)
-                return std::nullopt;
-            value = connection.mid(valueStart + 1, close - valueStart - 1);
-            end = connection.indexOf(QLatin1Char(';'), close);
+            qsizetype i = valueStart + 1;
+            for (;; ++i) {
+                if (i >= connection.size())
+                    return std::nullopt; // no closing quote
+                if (connection.at(i) != QLatin1Char('"')) {
+                    value += connection.at(i);
+                } else if (i + 1 < connection.size() && connection.at(i + 1) == QLatin1Char('"')) {
+                    value += QLatin1Char('"');
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            end = connection.indexOf(QLatin1Char(';'), i);
         } else {
             end = connection.indexOf(QLatin1Char(';'), valueStart);
             value = connection.mid(valueStart, end < 0 ? -1 : end - valueStart).trimmed();
@@ -43,9 +54,21 @@ std::optional<QString> connectionValue(const QString& connection, const QString&
 
 } // namespace
 
+QString connectionString(const QString& path) {
+    const bool plain = !path.isEmpty() && !path.contains(QLatin1Char('"')) &&
+                       !path.contains(QLatin1Char(';')) && !path.front().isSpace() && !path.back().isSpace();
+    QString source = path;
+    if (!plain)
+        source =
+            QLatin1Char('"') + source.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return QStringLiteral("Provider=") + Provider + QStringLiteral(";Data Source=") + source +
+           QLatin1Char(';');
+}
+
 QString lessonConnectionString(const QString& dataFolder) {
-    return QStringLiteral("Provider=") + Provider + QStringLiteral(";Data Source=") + dataFolder +
-           QStringLiteral("/qlxxcl.wrd;");
+    if (dataFolder.isEmpty())
+        return QStringLiteral("Provider=") + Provider + QLatin1Char(';');
+    return connectionString(dataFolder + QStringLiteral("/qlxxcl.wrd"));
 }
 
 Recordset::Recordset() = default;
@@ -56,7 +79,7 @@ bool Recordset::open(const QString& source, const QString& connection) {
     error_.clear();
     const std::optional<QString> provider = connectionValue(connection, QStringLiteral("Provider"));
     if (provider && provider->compare(Provider, Qt::CaseInsensitive) != 0) {
-        error_ = QStringLiteral("unknown provider %1").arg(*provider);
+        error_ = QStringLiteral("unknown provider %1").arg(quoted(*provider));
         return false;
     }
     const std::optional<QString> path = connectionValue(connection, QStringLiteral("Data Source"));

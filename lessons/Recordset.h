@@ -8,8 +8,15 @@ namespace lesnor {
 
 class QueryResult;
 
+// The connection string for the database file at `path`:
+// "Provider=Lesnor.Jet3;Data Source=" + path + ";". A path that the plain form would
+// misread (one holding '"' or ';', or with blanks at either end) goes in double quotes
+// with each '"' doubled, so every path comes back byte for byte.
+QString connectionString(const QString& path);
+
 // The connection string for the lesson database in `dataFolder`:
-// "Provider=Lesnor.Jet3;Data Source=" + dataFolder + "/qlxxcl.wrd;".
+// "Provider=Lesnor.Jet3;Data Source=" + dataFolder + "/qlxxcl.wrd;". Without a data
+// folder it names no file at all, so that nothing is looked for at the root.
 QString lessonConnectionString(const QString& dataFolder);
 
 // Reads the rows of one query over a Jet 3 file, in the file's storage order, in the

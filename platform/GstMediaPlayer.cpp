@@ -6,9 +6,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
@@ -439,7 +441,9 @@ struct GstMediaPlayer::Impl {
         if (path.isEmpty())
             return;
         state = Stopped;
-        if (!playbin)
+        // Regular files only: opening a named pipe or a device would block here for ever.
+        const QString local = path.startsWith(QLatin1String("file:")) ? QUrl(path).toLocalFile() : path;
+        if (!playbin || !QFileInfo(local).isFile())
             return;
         const QByteArray uri = toUri(path);
         if (uri.isEmpty())

@@ -15,7 +15,8 @@ namespace lesnor {
 //   seek while playing pauses, seeks, prerolls and plays on.
 // - setUrl() opens and prerolls the file, paused at 0 (state Stopped); it never starts
 //   it. "" leaves the player without media (state Undefined). A file that cannot be
-//   played leaves the player Stopped at 0; play() then does nothing.
+//   played (or is no regular file: a pipe, a folder) leaves the player Stopped at 0;
+//   play() then does nothing.
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s.

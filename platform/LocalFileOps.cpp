@@ -1,38 +1,83 @@
 #include "platform/LocalFileOps.h"
 
+#include "startup/DataFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lesnor {
 
+std::optional<QString> LocalFileOps::inside(const QString& path) const {
+    if (!folder_ || !folder_->isOpen())
+        return std::nullopt;
+    const QString root = folder_->path(); // ends in "/"
+    if (!path.startsWith(root))
+        return std::nullopt;
+    // Paths are built as folder + "/" + name: the doubled separator is one.
+    QString rest = path.mid(root.size());
+    while (rest.contains(QStringLiteral("//")))
+        rest.replace(QStringLiteral("//"), QStringLiteral("/"));
+    while (rest.startsWith(QLatin1Char('/')))
+        rest.remove(0, 1);
+    while (rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
+    return rest;
+}
+
 bool LocalFileOps::isPlainFile(const QString& path) const {
+    if (const auto name = inside(path))
+        return folder_->isPlainFile(*name);
     const QFileInfo info(path);
     return info.exists() && info.isFile() && !info.isHidden();
 }
 
 bool LocalFileOps::exists(const QString& path) const {
+    if (const auto name = inside(path))
+        return name->isEmpty() || folder_->exists(*name);
     return QFileInfo::exists(path);
 }
 
 bool LocalFileOps::makeFolder(const QString& path) {
+    if (const auto name = inside(path))
+        return folder_->makeFolder(*name);
     return QDir().mkdir(path);
 }
 
 bool LocalFileOps::copyFile(const QString& from, const QString& to) {
-    if (!QFileInfo(from).isFile())
+    // The source is read without following a link when it lies in the private folder.
+    const auto fromInside = inside(from);
+    const int source = fromInside
+                           ? folder_->openForReading(*fromInside)
+                           : ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (source < 0 || ::fstat(source, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (source >= 0)
+            ::close(source);
         return false;
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
+    }
+    bool ok = false;
+    if (const auto toInside = inside(to)) {
+        ok = folder_->writeFileFrom(*toInside, source);
+        ::close(source);
+        return ok;
+    }
+    QFile input;
+    if (!input.open(source, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(source);
         return false;
+    }
     // QFile::copy refuses to replace; write a whole new file and rename it over instead,
     // so the player never sees a half-copied recording.
     QSaveFile target(to);
     if (!target.open(QIODevice::WriteOnly))
         return false;
-    while (!source.atEnd()) {
-        const QByteArray chunk = source.read(1 << 16);
+    while (!input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 16);
         if (chunk.isEmpty() || target.write(chunk) != chunk.size()) {
             target.cancelWriting();
             return false;
@@ -42,6 +87,8 @@ bool LocalFileOps::copyFile(const QString& from, const QString& to) {
 }
 
 bool LocalFileOps::deleteFile(const QString& path) {
+    if (const auto name = inside(path))
+        return folder_->removeFile(*name);
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink())
         return false;
@@ -49,6 +96,8 @@ bool LocalFileOps::deleteFile(const QString& path) {
 }
 
 bool LocalFileOps::removeFolder(const QString& path) {
+    if (const auto name = inside(path))
+        return !name->isEmpty() && folder_->removeTree(*name);
     const QFileInfo info(path);
     if (info.isSymLink())
         return QFile::remove(path); // the link goes, never what it points to
@@ -59,6 +108,8 @@ bool LocalFileOps::removeFolder(const QString& path) {
 }
 
 bool LocalFileOps::writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    if (const auto name = inside(path))
+        return folder_->writeFile(*name, bytes);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -2,11 +2,19 @@
 
 #include "platform/FileOps.h"
 
+#include <optional>
+
 namespace lesnor {
 
-// IFileOps on the local file system.
+class PrivateFolder;
+
+// IFileOps on the local file system. Paths inside the private data folder given to
+// setPrivateFolder() are handled through the folder's descriptor, never following a
+// link (see PrivateFolder); all other paths as usual.
 class LocalFileOps final : public IFileOps {
 public:
+    void setPrivateFolder(PrivateFolder* folder) { folder_ = folder; }
+
     bool isPlainFile(const QString& path) const override;
     bool exists(const QString& path) const override;
     bool makeFolder(const QString& path) override;
@@ -14,6 +22,12 @@ public:
     bool deleteFile(const QString& path) override;
     bool removeFolder(const QString& path) override;
     bool writeFileAtomically(const QString& path, const QByteArray& bytes) override;
+
+private:
+    // `path` relative to the private folder, or nullopt when it lies outside it.
+    std::optional<QString> inside(const QString& path) const;
+
+    PrivateFolder* folder_ = nullptr;
 };
 
 } // namespace lesnor

@@ -23,6 +23,8 @@ QString resourcePath(int resourceId) {
 }
 
 QString dataPath(const QString& dataFolder, const QString& name) {
+    if (dataFolder.isEmpty())
+        return {};
     return dataFolder + QLatin1Char('/') + name;
 }
 
@@ -62,6 +64,8 @@ void ShutdownSequence::run(const QString& dataFolder) {
         files_.deleteFile(dataPath(dataFolder, files::recording));
         files_.removeFolder(dataPath(dataFolder, files::audioCopies));
     }
+    if (folder_ && folder_->isFresh())
+        folder_->removeAll();
     if (lock_)
         lock_->release();
 

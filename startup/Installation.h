@@ -10,6 +10,7 @@ class IFileOps;
 class IMediaPlayer;
 class IRecorder;
 class DataFolderLock;
+class PrivateFolder;
 
 // A data block the executable carries (Qt resource ":/custom/<id>") and the file name
 // it is written to in the data folder.
@@ -34,7 +35,8 @@ inline const QString recording = QStringLiteral("mcesound.wav");
 inline const QString audioCopies = QStringLiteral("sounenclff");
 } // namespace files
 
-// Path of a data file: the data folder followed by "/" and the name.
+// Path of a data file: the data folder followed by "/" and the name. "" without a data
+// folder: nothing is ever looked for at the file system's root.
 QString dataPath(const QString& dataFolder, const QString& name);
 
 // Writes each carried file completely (whole file, old longer content gone) to the
@@ -45,12 +47,16 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files,
 
 // The program's way out. Runs once, whichever trigger calls it first: closes every
 // recording device, removes the data files, the recording and the audio copies (only
-// when this is the last running copy; the font stays), closes the player and ends
-// the process through `endProcess`.
+// when this is the last running copy; the font stays), removes a data folder made
+// under a fresh name for this process alone (see setFolder), closes the player and
+// ends the process through `endProcess`.
 class ShutdownSequence {
 public:
     ShutdownSequence(IRecorder& recorder, IMediaPlayer& player, IFileOps& files, DataFolderLock* lock,
                      std::function<void()> endProcess);
+
+    // The open data folder: when it isFresh(), nobody else knows it and it goes whole.
+    void setFolder(PrivateFolder* folder) { folder_ = folder; }
 
     void run(const QString& dataFolder);
     bool hasRun() const { return ran_; }
@@ -60,6 +66,7 @@ private:
     IMediaPlayer& player_;
     IFileOps& files_;
     DataFolderLock* lock_;
+    PrivateFolder* folder_ = nullptr;
     std::function<void()> endProcess_;
     bool ran_ = false;
 };

@@ -4,6 +4,7 @@
 #include "lesson_window/Form1.h"
 #include "platform/RealServices.h"
 #include "startup/DataFolder.h"
+#include "startup/ExitSignals.h"
 #include "startup/Installation.h"
 #include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QSessionManager>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
@@ -36,12 +38,15 @@ const char* phoneticFontFamilyName() {
 
 int StartUp(QApplication& app) {
     static RealServices services; // the one program-wide set, alive until the process ends
+    static PrivateFolder folder;  // held open: every later file operation goes through it
     static DataFolderLock lock;
 
     installQtChineseTexts(app);
     setProgramFolder(findProgramFolder(QCoreApplication::applicationDirPath()));
-    setDataFolder(resolveDataFolder(QDir::tempPath()));
-    lock.acquireShared(DataFolder());
+    folder.open(QDir::tempPath());
+    setDataFolder(folder.path());
+    services.files.setPrivateFolder(&folder);
+    lock.acquireShared(folder);
 
     installCarriedFiles(DataFolder(), services.files);
 
@@ -62,8 +67,14 @@ int StartUp(QApplication& app) {
         std::_Exit(0);
     });
 
+    shutdown.setFolder(&folder);
+
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
+    // Ending by a signal or with the desktop session takes the same way out.
+    static ExitSignals exitSignals([](int) { shutdown.run(DataFolder()); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { shutdown.run(DataFolder()); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { shutdown.run(DataFolder()); });
     static DictationLauncher dictation(form, services.view);
     form.Form_Load();
 

@@ -12,8 +12,10 @@
 //                                    Unicode phonetic symbols, the meaning; exit status 1
 //                                    and no output when nothing is found
 //
-// Exit status 0 on success, 2 with a one-line message on stderr otherwise. In TSV output
-// a backslash, tab, carriage return or line feed inside a value is written as \\, \t, \r
+// Exit status 0 on success, 2 with a one-line message on stderr otherwise (also when the
+// output cannot be written). Messages quote at most 80 characters of any input and
+// escape control characters. Rows are written as they are read. In TSV output a
+// backslash, tab, carriage return or line feed inside a value is written as \\, \t, \r
 // or \n.
 
 #include "dictionary/DictionaryBuilder.h"
@@ -21,15 +23,19 @@
 #include "dictionary/WordLookup.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "lessons/Recordset.h"
+#include "lessons/Query.h"
+#include "lessons/Quoted.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 using namespace lesnor;
 
@@ -38,13 +44,27 @@ namespace {
 constexpr int Failure = 2;
 
 int fail(const QString& message) {
-    std::fprintf(stderr, "lesnor-tool: %s\n", message.toUtf8().constData());
+    std::fprintf(stderr, "lesnor-tool: %s\n", printable(message).toUtf8().constData());
     return Failure;
 }
 
-void printLine(const QString& line) {
+// False once a write to stdout has failed (a full disk, a closed pipe).
+bool printLine(const QString& line) {
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+}
+
+int outputFailed() {
+    return fail(
+        QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// Exit status once everything is written: the buffered rest must reach its place too.
+int finishOutput() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return outputFailed();
+    return 0;
 }
 
 QString tsvField(const QString& value) {
@@ -73,38 +93,62 @@ QString tsvLine(const QStringList& values) {
 }
 
 int query(const QString& file, const QString& sql) {
-    QString source = file;
-    if (source.contains(QLatin1Char(';')))
-        source = QLatin1Char('"') + source + QLatin1Char('"');
-    Recordset rs;
-    if (!rs.open(sql, QStringLiteral("Provider=Lesnor.Jet3;Data Source=") + source + QLatin1Char(';')))
-        return fail(rs.error());
-    rs.requery();
-    const QStringList columns = rs.columnNames();
-    printLine(tsvLine(columns));
-    for (; !rs.atEnd(); rs.moveNext()) {
-        QStringList values;
-        for (const QString& c : columns)
-            values.append(rs.value(c));
-        printLine(tsvLine(values));
-    }
-    rs.close();
-    return 0;
+    QString error;
+    const std::optional<Query> parsed = parseQuery(sql, &error);
+    if (!parsed)
+        return fail(error);
+    jet3::Database db;
+    if (!db.open(file))
+        return fail(db.error());
+    bool written = true;
+    const bool ok = runQuery(
+        db, *parsed, [&](const QStringList& columns) { written = printLine(tsvLine(columns)); },
+        [&](const QStringList& values) { return written = written && printLine(tsvLine(values)); }, &error);
+    if (!written)
+        return outputFailed();
+    if (!ok)
+        return fail(error);
+    return finishOutput();
 }
 
 int tables(const QString& file) {
     jet3::Database db;
     if (!db.open(file))
         return fail(db.error());
-    printLine(QStringLiteral("table\tcolumn\ttype\tsize"));
-    for (const jet3::CatalogEntry& entry : db.userTables()) {
+    // Two entries naming one definition are damage: each definition is listed once.
+    std::vector<bool> listed(db.pageCount());
+    QList<jet3::CatalogEntry> entries;
+    QString twice;
+    const bool read = db.forEachCatalogEntry([&](const jet3::CatalogEntry& entry) {
+        if (!entry.isUserTable())
+            return true;
+        const quint32 page = entry.tableDefPage();
+        if (page < listed.size() && listed[page]) {
+            twice = QStringLiteral("the catalog names the table at page %1 twice (%2)")
+                        .arg(page)
+                        .arg(quoted(entry.name));
+            return false;
+        }
+        if (page < listed.size())
+            listed[page] = true;
+        entries.append(entry);
+        return true;
+    });
+    if (!read)
+        return fail(db.error());
+    if (!twice.isEmpty())
+        return fail(twice);
+    if (!printLine(QStringLiteral("table\tcolumn\ttype\tsize")))
+        return outputFailed();
+    for (const jet3::CatalogEntry& entry : entries) {
         const std::optional<jet3::TableDef> table = db.tableAt(entry.tableDefPage(), entry.name);
         if (!table)
-            return fail(QStringLiteral("table %1: %2").arg(entry.name, db.error()));
+            return fail(QStringLiteral("table %1: %2").arg(quoted(entry.name), db.error()));
         for (const jet3::Column& c : table->columns)
-            printLine(tsvLine({table->name, c.name, jet3::typeName(c.type), QString::number(c.size)}));
+            if (!printLine(tsvLine({table->name, c.name, jet3::typeName(c.type), QString::number(c.size)})))
+                return outputFailed();
     }
-    return 0;
+    return finishOutput();
 }
 
 // Reads a UTF-8 TSV file with a header line holding (at least) `wanted`; calls `row` with
@@ -113,13 +157,13 @@ bool readTsv(const QString& path, const QStringList& wanted,
              const std::function<void(const QStringList&)>& row, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("cannot open %1: %2").arg(quoted(path), file.errorString());
         return false;
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(file.readAll());
     if (utf8.hasError()) {
-        *error = QStringLiteral("%1 is not valid UTF-8").arg(path);
+        *error = QStringLiteral("%1 is not valid UTF-8").arg(quoted(path));
         return false;
     }
     if (text.startsWith(QChar(0xFEFF)))
@@ -131,7 +175,7 @@ bool readTsv(const QString& path, const QStringList& wanted,
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     if (lines.isEmpty()) {
-        *error = QStringLiteral("%1 has no header line").arg(path);
+        *error = QStringLiteral("%1 has no header line").arg(quoted(path));
         return false;
     }
     const QStringList header = lines.first().split(QLatin1Char('\t'));
@@ -139,7 +183,7 @@ bool readTsv(const QString& path, const QStringList& wanted,
     for (const QString& name : wanted) {
         const int at = int(header.indexOf(name));
         if (at < 0) {
-            *error = QStringLiteral("%1: the header has no column %2").arg(path, name);
+            *error = QStringLiteral("%1: the header has no column %2").arg(quoted(path), quoted(name));
             return false;
         }
         positions.append(at);
@@ -148,7 +192,7 @@ bool readTsv(const QString& path, const QStringList& wanted,
         const QStringList fields = lines.at(n).split(QLatin1Char('\t'));
         if (fields.size() != header.size()) {
             *error = QStringLiteral("%1 line %2: %3 fields where the header has %4")
-                         .arg(path)
+                         .arg(quoted(path))
                          .arg(n + 1)
                          .arg(fields.size())
                          .arg(header.size());
@@ -190,7 +234,7 @@ int buildDb(const QString& sourceDir, const QString& out) {
         return fail(error);
     QSaveFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));
+        return fail(QStringLiteral("cannot write %1: %2").arg(quoted(out), file.errorString()));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // The Jet 3 reader against real sample files (compared with mdb-export) and against
 // damaged files, which must give errors or fewer rows, never a crash or a hang.
 
+#include "HostileDatabases.h"
 #include "Jet3TestSupport.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/Jet3Writer.h"
@@ -218,14 +219,56 @@ private slots:
         QCOMPARE(db.sortOrder(), 0x0804);
     }
 
-    void truncatedFilesLoseRowsButNothingElse() {
+    void truncatedFilesGiveAllRowsOrSayTruncated() {
         const QByteArray good = smallDatabase();
-        const int all = readEverything(good);
-        QVERIFY(all > 0);
+        const QList<QString> names{QStringLiteral("甲"), QStringLiteral("乙")};
+        QList<TextTable> full;
+        for (const QString& name : names)
+            full.append(readTable(writeTemp(good), name));
+        int refused = 0;
         for (qsizetype pages = 3; pages < good.size() / PageSize; ++pages) {
-            const int rows = readEverything(good.left(pages * PageSize));
-            QVERIFY(rows <= all);
+            Database db;
+            if (!db.openBytes(good.left(pages * PageSize)))
+                continue;
+            for (int t = 0; t < names.size(); ++t) {
+                TextTable rows;
+                const std::optional<TableDef> def = db.table(names.at(t));
+                const int skipped = !def ? -1 : db.scan(*def, [&](const RowCells& cells) {
+                    QStringList values;
+                    for (int i = 0; i < def->columns.size(); ++i)
+                        values.append(db.text(def->columns.at(i), cells[i]));
+                    rows.rows.append(values);
+                    return true;
+                });
+                if (skipped < 0) {
+                    QVERIFY2(db.error().contains(QStringLiteral("truncated")), qPrintable(db.error()));
+                    ++refused;
+                } else {
+                    QCOMPARE(rows.rows, full.at(t).rows);
+                }
+            }
         }
+        QVERIFY(refused > 0);
+    }
+
+    void hostileSharingGetsNothing() {
+        // Every row's Memo names row 0's chain: only row 0 gets it.
+        const QByteArray shared = sharedMemoDatabase(40, 20000);
+        Database db;
+        QVERIFY(db.openBytes(shared));
+        const TableDef table = *db.table(QStringLiteral("m"));
+        QList<qsizetype> sizes;
+        bool sameAgain = true;
+        db.scan(table, [&](const RowCells& cells) {
+            const QByteArray memo = db.longValue(cells[1]);
+            sameAgain = sameAgain && db.longValue(cells[1]) == memo; // the same cell again
+            sizes.append(memo.size());
+            return true;
+        });
+        QVERIFY(sameAgain);
+        QCOMPARE(sizes.size(), 40);
+        QCOMPARE(sizes.first(), 20000);
+        QCOMPARE(sizes.count(0), 39);
     }
 
     void garbagePagesNeverCrash_data() {
@@ -263,16 +306,20 @@ private slots:
 
     void movedRowWithBadPointerIsSkipped_data() {
         QTest::addColumn<int>("damage");
-        QTest::newRow("points to itself") << 0;
-        QTest::newRow("page past the end") << 1;
-        QTest::newRow("slot past the slot table") << 2;
-        QTest::newRow("page of another table") << 3;
-        QTest::newRow("two home slots in a ring") << 4;
-        QTest::newRow("target deleted") << 5;
+        QTest::addColumn<int>("skipped"); // -1: the scan says the file is truncated
+        QTest::newRow("points to itself") << 0 << 1;
+        QTest::newRow("page past the end") << 1 << -1;
+        QTest::newRow("slot past the slot table") << 2 << 1;
+        QTest::newRow("page of another table") << 3 << 1;
+        // In the ring the target became a home slot itself, so both are unreadable.
+        QTest::newRow("two home slots in a ring") << 4 << 2;
+        QTest::newRow("target deleted") << 5 << 1;
+        QTest::newRow("a second home slot names the target") << 6 << 1;
     }
 
     void movedRowWithBadPointerIsSkipped() {
         QFETCH(int, damage);
+        QFETCH(int, skipped);
         QByteArray image = smallDatabase();
         Database db;
         QVERIFY(db.openBytes(image));
@@ -315,18 +362,27 @@ private slots:
             setSlotWord(&image, target >> 8, int(target & 0xFF),
                         slotWord(image, target >> 8, target & 0xFF) | SlotDeleted);
             break;
+        case 6: // row 4 (the next slot) turns into a second home slot of row 3's data
+            setSlotWord(&image, homePage, homeSlot + 1, slotWord(image, homePage, homeSlot + 1) | SlotMoved);
+            putU32At(&image, homePage * PageSize + slotStart(image, homePage, homeSlot + 1), target);
+            break;
         }
         Database broken;
         QVERIFY(broken.openBytes(image));
         QStringList names;
-        const int skipped = broken.scan(table, [&](const RowCells& cells) {
-            names.append(broken.text(table.columns.at(0), cells[0]));
-            return true;
-        });
-        // In the ring the target became a home slot itself, so both are unreadable.
-        QCOMPARE(skipped, damage == 4 ? 2 : 1);
+        QCOMPARE(broken.scan(table,
+                             [&](const RowCells& cells) {
+                                 names.append(broken.text(table.columns.at(0), cells[0]));
+                                 return true;
+                             }),
+                 skipped);
+        if (skipped < 0) {
+            QVERIFY(broken.error().contains(QStringLiteral("truncated")));
+            return;
+        }
+        const QString survivor = damage == 6 ? QStringLiteral("行3") : QStringLiteral("行4");
         QCOMPARE(names, (QStringList{QStringLiteral("行0"), QStringLiteral("行1"), QStringLiteral("行2"),
-                                     QStringLiteral("行4")}));
+                                     survivor}));
     }
 
     void brokenMemoChainGivesEmptyValue() {
@@ -363,33 +419,56 @@ private slots:
         QCOMPARE(memos.at(1), QString(300, QChar(u'字')));
     }
 
-    void tableDefinitionLoopIsAnError() {
-        QByteArray image = smallDatabase();
+    void brokenOrSharedDefinitionChainIsAnError() {
+        // Two tables whose definitions need three pages each.
+        Writer w;
+        for (const QString& name : {QStringLiteral("宽"), QStringLiteral("阔")}) {
+            QList<WriterColumn> columns;
+            for (int i = 0; i < 120; ++i)
+                columns.append({QStringLiteral("column_with_a_long_name_%1").arg(i), TypeText, 10});
+            w.addTable(name, columns);
+        }
+        const QByteArray image = w.build();
         Database db;
         QVERIFY(db.openBytes(image));
-        const quint32 page = db.table(QStringLiteral("乙"))->page;
-        putU32At(&image, page * PageSize + 4, page);
-        Database broken;
-        QVERIFY(broken.openBytes(image));
-        QVERIFY(!broken.table(QStringLiteral("乙")));
-        QVERIFY(broken.table(QStringLiteral("甲")));
+        const quint32 wide = db.table(QStringLiteral("宽"))->page;
+        const quint32 broad = db.table(QStringLiteral("阔"))->page;
+        const quint32 wideNext = u32At(image.constData() + wide * PageSize + 4);
+        QVERIFY(wideNext != 0);
+        for (int damage = 0; damage < 3; ++damage) {
+            QByteArray broken = image;
+            if (damage == 0) // the continuation leads back to the first page
+                putU32At(&broken, wideNext * PageSize + 4, wide);
+            else if (damage == 1) // it leads past the end of the file
+                putU32At(&broken, wide * PageSize + 4, quint32(image.size() / PageSize) + 3);
+            else // the second table continues on the first one's page
+                putU32At(&broken, broad * PageSize + 4, wideNext);
+            Database other;
+            QVERIFY(other.openBytes(broken));
+            QCOMPARE(bool(other.table(QStringLiteral("宽"))), damage == 2);
+            QVERIFY(!other.table(QStringLiteral("阔")) || damage < 2);
+            QCOMPARE(bool(other.table(QStringLiteral("宽"))), damage == 2); // read again, same answer
+        }
         // A catalog Id that names a data page is not a table either.
-        QVERIFY(!broken.tableAt(1));
-        QVERIFY(!broken.tableAt(0));
-        QVERIFY(!broken.tableAt(0xFFFFFF));
+        QVERIFY(!db.tableAt(1));
+        QVERIFY(!db.tableAt(0));
+        QVERIFY(!db.tableAt(0xFFFFFF));
     }
 
-    void usageMapOutsideTheFileGivesNoRows() {
+    void usageMapOutsideTheFileIsTruncation() {
         QByteArray image = smallDatabase();
         Database db;
         QVERIFY(db.openBytes(image));
         TableDef table = *db.table(QStringLiteral("甲"));
         QVERIFY(!db.usageMapPages(table.usageMap).isEmpty());
         table.usageMap = rowPointer(9999, 0);
-        QVERIFY(db.usageMapPages(table.usageMap).isEmpty());
+        bool truncated = false;
+        QVERIFY(db.usageMapPages(table.usageMap, &truncated).isEmpty());
+        QVERIFY(truncated);
         int rows = 0;
-        QCOMPARE(db.scan(table, [&](const RowCells&) { return ++rows, true; }), 0);
+        QCOMPARE(db.scan(table, [&](const RowCells&) { return ++rows, true; }), -1);
         QCOMPARE(rows, 0);
+        QVERIFY(db.error().contains(QStringLiteral("truncated")));
     }
 };
 

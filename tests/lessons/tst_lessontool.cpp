@@ -2,6 +2,7 @@
 // tables over the result; exit status and messages on bad input.
 
 #include "Jet3TestSupport.h"
+#include "lessons/Recordset.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +20,11 @@ struct Run {
     QByteArray err;
 };
 
-Run tool(const QStringList& args) {
+Run tool(const QStringList& args, const QString& outputFile = {}, const QString& workDir = {}) {
     QProcess p;
+    p.setWorkingDirectory(workDir);
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
     p.start(qEnvironmentVariable("LESNOR_BINARY_DIR") + QStringLiteral("/lesnor-tool"), args);
     Run r;
     if (!p.waitForFinished(60000))
@@ -121,6 +125,75 @@ private slots:
         QVERIFY(!r.err.isEmpty());
         if (!args.isEmpty() && args[0] != QLatin1String("export"))
             QCOMPARE(r.err.count('\n'), 1);
+    }
+
+    void anyFileNameReachesItsFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("decoy"); // what a careless reading of the name would open
+        QTest::newRow("quote and semicolon") << QStringLiteral("q\"uo;te.mdb") << QStringLiteral("q");
+        QTest::newRow("leading blank") << QStringLiteral(" lead.mdb") << QStringLiteral("lead.mdb");
+        QTest::newRow("trailing blank") << QStringLiteral("trail.mdb ") << QStringLiteral("trail.mdb");
+        QTest::newRow("equals sign") << QStringLiteral("a=b;Data Source=c.mdb") << QStringLiteral("c.mdb");
+        QTest::newRow("quoted") << QStringLiteral("\"x.mdb\"") << QStringLiteral("x.mdb");
+        QTest::newRow("non-ASCII") << QStringLiteral("课文 数据.mdb") << QString();
+    }
+
+    void anyFileNameReachesItsFile() {
+        QFETCH(QString, name);
+        QFETCH(QString, decoy);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        QVERIFY(QFile::copy(db_, path));
+        if (!decoy.isEmpty())
+            QVERIFY(writeText(dir.filePath(decoy), QByteArray(4 * 2048, '\0')));
+        const QString sql = QStringLiteral("select * from[单词] where [册别] ='2'");
+        const Run r = tool({QStringLiteral("query"), name, sql}, {}, dir.path()); // relative name
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(r.out, QByteArray("单词\t中文\t课别\t册别\nMr.\tn.先生\tLesson 1\t2\n"));
+        lesnor::Recordset rs;
+        QVERIFY2(rs.open(sql, lesnor::connectionString(path)), qPrintable(rs.error()));
+        QCOMPARE(rs.value(QStringLiteral("单词")), QStringLiteral("Mr."));
+    }
+
+    void unwritableOutputIsAFailure_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("query") << QStringList{QStringLiteral("query"), QString(),
+                                              QStringLiteral("select * from 单词")};
+        QTest::newRow("tables") << QStringList{QStringLiteral("tables"), QString()};
+    }
+
+    void unwritableOutputIsAFailure() {
+        QFETCH(QStringList, args);
+        args[1] = db_;
+        const Run r = tool(args, QStringLiteral("/dev/full"));
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("cannot write the output"), r.err.constData());
+    }
+
+    void messagesQuoteLittleAndNoControlCharacters_data() {
+        QTest::addColumn<QStringList>("args");
+        const QString huge = QStringLiteral("\x1b[31m") + QString(100'000, QLatin1Char('x'));
+        QTest::newRow("table name") << QStringList{QStringLiteral("query"), QString(),
+                                                   QStringLiteral("select * from [%1]").arg(huge)};
+        QTest::newRow("column name") << QStringList{
+            QStringLiteral("query"), QString(),
+            QStringLiteral("select * from 单词 where [%1]='1'").arg(huge)};
+        QTest::newRow("odd character")
+            << QStringList{QStringLiteral("query"), QString(), QStringLiteral("select \x07 from x")};
+        QTest::newRow("file name") << QStringList{QStringLiteral("tables"),
+                                                  QStringLiteral("/nonexistent/\x1b]0;") + huge.left(2000)};
+    }
+
+    void messagesQuoteLittleAndNoControlCharacters() {
+        QFETCH(QStringList, args);
+        if (args[1].isEmpty())
+            args[1] = db_;
+        const Run r = tool(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.size() < 300, r.err.left(300).constData());
+        QVERIFY(r.err.endsWith('\n'));
+        for (char c : r.err.chopped(1))
+            QVERIFY2(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F, r.err.constData());
     }
 
     void badSourcesLeaveNoOutput_data() {

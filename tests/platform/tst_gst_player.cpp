@@ -9,6 +9,7 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace lesnor;
 
@@ -276,6 +277,8 @@ private slots:
         QTest::newRow("missing file") << "missing";
         QTest::newRow("not audio") << "garbage";
         QTest::newRow("empty file") << "empty";
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("folder") << "folder";
     }
 
     void missingOrBadMediaIsHarmless() {
@@ -284,6 +287,13 @@ private slots:
         QString path;
         if (kind == QLatin1String("missing")) {
             path = dir.filePath(QStringLiteral("absent.mp3"));
+        } else if (kind == QLatin1String("fifo")) {
+            path = dir.filePath(QStringLiteral("pipe.mp3"));
+            // A player that opened it would wait for a writer for ever.
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QLatin1String("folder")) {
+            path = dir.filePath(QStringLiteral("folder.mp3"));
+            QVERIFY(QDir().mkdir(path));
         } else if (kind != QLatin1String("none")) {
             path = dir.filePath(QStringLiteral("bad.mp3"));
             QFile f(path);

@@ -1,5 +1,8 @@
 // Data folder, carried files and the shutdown sequence.
 #include "FakeServices.h"
+#include "lessons/LessonLoader.h"
+#include "lessons/Recordset.h"
+#include "platform/LocalFileOps.h"
 #include "startup/DataFolder.h"
 #include "startup/Installation.h"
 
@@ -28,6 +31,21 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 QString preferredFolder(const QString& temp) {
     return temp + QStringLiteral("/lesnor-") + QString::number(::getuid());
+}
+
+QStringList entries(const QString& folder) {
+    QStringList list =
+        QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
+    list.sort();
+    return list;
+}
+
+// A folder of someone else's files that the program must never touch.
+void fillVictim(const QString& victim) {
+    QVERIFY(QDir().mkpath(victim + QStringLiteral("/sounenclff")));
+    for (const QString& name :
+         {files::dictionary, files::database, files::recording, QStringLiteral("sounenclff/keep")})
+        writeFile(victim + QLatin1Char('/') + name, "theirs");
 }
 
 } // namespace
@@ -173,6 +191,117 @@ private slots:
         QVERIFY(!QFile::exists(dataPath(folder, files::database)));
         QVERIFY(!QFile::exists(dataPath(folder, files::dictionary)));
         QVERIFY(QFile::exists(dataPath(folder, files::font)));
+    }
+
+    void swappedFolderRedirectsNothing_data() {
+        QTest::addColumn<bool>("asLink");
+        QTest::newRow("the name now links to another folder") << true;
+        QTest::newRow("another folder took the name") << false;
+    }
+
+    void swappedFolderRedirectsNothing() {
+        QFETCH(bool, asLink);
+        QTemporaryDir temp;
+        PrivateFolder folder;
+        QVERIFY(folder.open(temp.path()));
+        LocalFileOps ops;
+        ops.setPrivateFolder(&folder);
+        QCOMPARE(installCarriedFiles(folder.path(), ops), 3);
+        QVERIFY(ops.makeFolder(dataPath(folder.path(), files::audioCopies)));
+
+        // After the start-up check the folder is moved away and its name given to
+        // another folder with files of the same names.
+        const QString name = folder.path().chopped(1);
+        const QString moved = temp.filePath(QStringLiteral("moved"));
+        const QString victim = temp.filePath(QStringLiteral("victim"));
+        QVERIFY(QDir().rename(name, moved));
+        fillVictim(victim);
+        QVERIFY(asLink ? QFile::link(victim, name) : QDir().rename(victim, name));
+        const QString theirs = asLink ? victim : name;
+        const QStringList before = entries(theirs);
+
+        FakeServices services;
+        ShutdownSequence shutdown(services.recorder, services.player, ops, nullptr, [] {});
+        shutdown.run(folder.path());
+        QCOMPARE(entries(theirs), before);
+        QCOMPARE(entries(theirs + QStringLiteral("/sounenclff")), QStringList{QStringLiteral("keep")});
+        QCOMPARE(entries(moved), QStringList{files::font}); // the cleaning happened where it belongs
+    }
+
+    void linksInsideAreReplacedNeverFollowed_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<QString>("kind"); // "link" to outside, or "file"
+        QTest::newRow("dictionary links out") << files::dictionary << "link";
+        QTest::newRow("database links out") << files::database << "link";
+        QTest::newRow("copy folder links out") << files::audioCopies << "link";
+        QTest::newRow("copy folder is a file") << files::audioCopies << "file";
+    }
+
+    void linksInsideAreReplacedNeverFollowed() {
+        QFETCH(QString, planted);
+        QFETCH(QString, kind);
+        QTemporaryDir temp;
+        QTemporaryDir outside;
+        PrivateFolder folder;
+        QVERIFY(folder.open(temp.path()));
+        LocalFileOps ops;
+        ops.setPrivateFolder(&folder);
+        const bool isFolder = planted == files::audioCopies;
+        const QString target = outside.filePath(QStringLiteral("target"));
+        if (isFolder)
+            QVERIFY(QDir().mkdir(target));
+        else
+            writeFile(target, "theirs");
+        const QString at = dataPath(folder.path(), planted);
+        if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(target, at));
+        else
+            writeFile(at, "in the way");
+
+        QCOMPARE(installCarriedFiles(folder.path(), ops), 3);
+        const QString recording = outside.filePath(QStringLiteral("QLX101.dat"));
+        writeFile(recording, "ID3 lesson");
+        const QString copy =
+            lessonAudioCopyPath(folder.path(), QStringLiteral("1"), QStringLiteral("Lesson 1"));
+        QVERIFY(prepareLessonAudio(recording, copy, ops).playable);
+
+        QVERIFY(!QFileInfo(at).isSymLink());
+        QCOMPARE(QFileInfo(at).isDir(), isFolder);
+        QCOMPARE(readAll(copy), QByteArray("ID3 lesson"));
+        if (isFolder)
+            QVERIFY(entries(target).isEmpty());
+        else
+            QCOMPARE(readAll(target), QByteArray("theirs"));
+    }
+
+    void refusedFolderGoesAtExit() {
+        QTemporaryDir temp;
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), preferredFolder(temp.path())));
+        PrivateFolder folder;
+        QVERIFY(folder.open(temp.path()));
+        QVERIFY(folder.isFresh());
+        const QString fresh = folder.path();
+        LocalFileOps ops;
+        ops.setPrivateFolder(&folder);
+        QCOMPARE(installCarriedFiles(fresh, ops), 3);
+        FakeServices services;
+        ShutdownSequence shutdown(services.recorder, services.player, ops, nullptr, [] {});
+        shutdown.setFolder(&folder);
+        shutdown.run(fresh);
+        QVERIFY(!QFileInfo::exists(fresh));
+        QCOMPARE(entries(temp.path()),
+                 QStringList{preferredFolder(temp.path()).section(QLatin1Char('/'), -1)});
+    }
+
+    void noFolderMeansNoPath() {
+        for (const QString& name : {files::font, files::dictionary, files::database, files::audioCopies})
+            QCOMPARE(dataPath(QString(), name), QString());
+        QVERIFY(!lessonConnectionString(QString()).contains(QStringLiteral("Data Source")));
+        Recordset rs;
+        QVERIFY(!rs.open(LessonQuery(QStringLiteral("1"), QStringLiteral("Lesson 1")),
+                         lessonConnectionString({})));
+        QVERIFY(rs.atEnd());
     }
 };
 
