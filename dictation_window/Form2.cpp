@@ -1,6 +1,7 @@
 #include "dictation_window/Form2.h"
 
 #include "dictation_window/DictationController.h"
+#include "dictionary/WordPopup.h"
 #include "lesson_window/Artwork.h"
 #include "lesson_window/CatalogueTree.h"
 #include "lesson_window/Controls.h"
@@ -11,6 +12,8 @@
 #include "lessons/LessonLoader.h"
 #include "platform/Shell.h"
 #include "startup/DataFolder.h"
+#include "startup/Installation.h"
+#include "startup/StartUp.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -178,6 +181,7 @@ void Form2::buildControls() {
 
     setTabOrder(r1_, r2_);
     setTabOrder(r2_, T1_);
+    popupParts_ = WordPopup::makeParts(this, QString::fromUtf8(phoneticFontFamilyName()));
     noticeLine_ = new NoticeLine(this);
 }
 
@@ -200,6 +204,13 @@ void Form2::wireEvents() {
     connect(Picture10_, &PictureBox::clicked, this, &Form2::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
     T1_->installEventFilter(this);
+
+    // Holding the left button on a word of the answer shows its dictionary entry. The
+    // typing box is the learner's own: it is never read.
+    wordPopup_ = new WordPopup(
+        this, popupParts_,
+        WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
+    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

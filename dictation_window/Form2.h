@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictation_window/DictationView.h"
+#include "dictionary/WordPopup.h"
 #include "platform/Services.h"
 
 #include <QWidget>
@@ -55,6 +56,9 @@ public:
     CaptionLabel* Label10() const { return Label10_; }
     CaptionLabel* Label14() const { return Label14_; }
     PictureBox* Picture10() const { return Picture10_; }
+    // The word pop-up over the answer box (Picture8 and its labels).
+    WordPopup& wordPopup() const { return *wordPopup_; }
+    PictureBox* Picture8() const { return popupParts_.frame; }
     CaptionLabel* Label4(int i) const; // 0..5
     CaptionLabel* Label5(int i) const; // 0..4, 6
     PictureBox* Picture4(int i) const; // 0..4, 6
@@ -97,6 +101,8 @@ private:
     CaptionLabel* Label14_ = nullptr;
     PictureBox* Picture10_ = nullptr;
     NoticeLine* noticeLine_ = nullptr;
+    WordPopup::Parts popupParts_{};
+    WordPopup* wordPopup_ = nullptr;
 };
 
 } // namespace lesnor

@@ -2,15 +2,27 @@
 
 #include "dictionary/TextHitTest.h"
 #include "dictionary/WordFinder.h"
+#include "lesson_window/Artwork.h"
 #include "lesson_window/Controls.h"
+#include "lesson_window/WindowKit.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QtMath>
 
 namespace lesnor {
 namespace {
+
+Picture popupFrame() {
+    return Picture(QStringLiteral("popup-frame"), [](QPainter& p, const QRectF& r) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QColor(196, 176, 96));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    });
+}
 
 Qt::MouseButton actingButton(PopupLayout::Source source) {
     return source == PopupLayout::Source::LessonText ? Qt::RightButton : Qt::LeftButton;
@@ -23,6 +35,36 @@ WordPopup::WordPopup(QWidget* window, Parts parts, WordLookup lookup, QObject* p
     , window_(window)
     , parts_(parts)
     , lookup_(std::move(lookup)) {}
+
+WordPopup::Parts WordPopup::makeParts(QWidget* container, const QString& phoneticFamily) {
+    auto* frame = new PictureBox(QStringLiteral("Picture8"), container);
+    frame->setBackColor(artwork::popupBack);
+    frame->setPicture(popupFrame());
+    frame->hide();
+    const QColor cyan(0, 192, 192);
+    auto part = [frame, &cyan](const char* name, const QString& caption) {
+        auto* l = new CaptionLabel(QLatin1String(name), caption, frame);
+        l->setForeColor(cyan);
+        l->setAutoSize(true);
+        return l;
+    };
+    CaptionLabel* headword = part("Label11", QString());
+    headword->setForeColor(QColor(255, 0, 0));
+    headword->setFont(arialFont(9, true));
+    CaptionLabel* open = part("Label12", QStringLiteral("["));
+    CaptionLabel* phonetic = part("Label15", QString());
+    if (!phoneticFamily.isEmpty()) {
+        QFont f = phonetic->font();
+        f.setFamilies({phoneticFamily});
+        phonetic->setFont(f);
+    }
+    CaptionLabel* close = part("Label13", QStringLiteral("]"));
+    CaptionLabel* meaning = part("Label16", QString());
+    meaning->setAutoSize(false);
+    meaning->setWordWrap(true);
+    meaning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return {frame, headword, open, phonetic, close, meaning};
+}
 
 void WordPopup::watch(QAbstractScrollArea* box, PopupLayout::Source source) {
     watched_.append({box, source});

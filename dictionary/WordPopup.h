@@ -41,6 +41,11 @@ public:
 
     WordPopup(QWidget* window, Parts parts, WordLookup lookup, QObject* parent = nullptr);
 
+    // The pop-up's frame and labels, hidden, inside `container`, with the look both
+    // windows give them. The phonetic label takes the face `phoneticFamily` when one is
+    // given.
+    static Parts makeParts(QWidget* container, const QString& phoneticFamily = QString());
+
     // Looks words up in `box` (a QTextEdit or QPlainTextEdit) on presses of the button
     // that acts for `source`.
     void watch(QAbstractScrollArea* box, PopupLayout::Source source);

@@ -55,15 +55,6 @@ QFont arial(double points, bool bold = false) {
     return arialFont(points, bold);
 }
 
-Picture popupFrame() {
-    return Picture(QStringLiteral("popup-frame"), [](QPainter& p, const QRectF& r) {
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(QColor(196, 176, 96));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(r.adjusted(0, 0, -1, -1));
-    });
-}
-
 // The lesson text's face in `colour`.
 QTextCharFormat lessonTextFormat(const QColor& colour) {
     QTextCharFormat format;
@@ -261,27 +252,10 @@ void Form1::buildCommandBar(QWidget* client) {
 }
 
 void Form1::buildPopup(QWidget* client) {
-    Picture8_ = add(new PictureBox(QStringLiteral("Picture8"), client));
-    Picture8_->setBackColor(artwork::popupBack);
-    Picture8_->setPicture(popupFrame());
-    Picture8_->hide();
-    const QColor cyan(0, 192, 192);
-    auto part = [this, &cyan](const char* name, const QString& caption) {
-        CaptionLabel* l = add(new CaptionLabel(QLatin1String(name), caption, Picture8_));
-        l->setForeColor(cyan);
-        l->setAutoSize(true);
-        return l;
-    };
-    CaptionLabel* headword = part("Label11", QString());
-    headword->setForeColor(QColor(255, 0, 0));
-    headword->setFont(arial(9, true));
-    part("Label12", QStringLiteral("["));
-    part("Label15", QString());
-    part("Label13", QStringLiteral("]"));
-    CaptionLabel* meaning = part("Label16", QString());
-    meaning->setAutoSize(false);
-    meaning->setWordWrap(true);
-    meaning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const WordPopup::Parts parts = WordPopup::makeParts(client);
+    Picture8_ = add(parts.frame);
+    for (CaptionLabel* label : {parts.headword, parts.open, parts.phonetic, parts.close, parts.meaning})
+        add(label);
 }
 
 void Form1::wireEvents() {

@@ -15,8 +15,9 @@ namespace lesnor {
 namespace {
 
 // Silence played before the word: the sound server drops the first milliseconds of a
-// stream that starts (see GstMediaPlayer).
-constexpr int kLeadInMs = 50;
+// stream that starts (see GstMediaPlayer; 50 ms lost at most 3 ms there). With the 10 ms
+// of the engine's own pause that the synthesizer keeps, the word has 50 ms ahead of it.
+constexpr int kLeadInMs = 40;
 
 GstElement* makeElement(const char* factory) {
     return gst_element_factory_make(factory, nullptr);

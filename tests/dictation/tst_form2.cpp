@@ -9,6 +9,8 @@
 #include "lesson_window/Links.h"
 #include "lesson_window/NoticeLine.h"
 #include "playback/SentenceController.h"
+#include "startup/Installation.h"
+#include "tests/dictionary/DictionaryFixture.h"
 #include "tests/lesson_window/Form1Harness.h"
 
 #include <QLineEdit>
@@ -299,6 +301,28 @@ private slots:
         QTest::mouseClick(form2_->Label4(5), Qt::LeftButton);
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), links::notOpened);
+    }
+
+    // Holding the left button on a word of the answer shows its entry and speaks it;
+    // the typing box looks nothing up.
+    void wordsOfTheAnswerAreLookedUp() {
+        LessonFixture::writeFile(fx_->dataFolder() + files::dictionary,
+                                 dictionaryBytes({"Welcome['welk2m]v.欢迎"}));
+        openDictation();
+        choose2(1, 1);
+        click(form2_->Label5(DictationController::Next));
+        click(form2_->Label5(DictationController::Answer));
+        QTest::keyClicks(form2_->r1(), QStringLiteral("Welcome"));
+        for (QPlainTextEdit* box : {form2_->r2(), form2_->r1()}) {
+            QTextCursor c(box->document());
+            c.setPosition(2);
+            const QPoint p = box->viewport()->mapTo(form2_.data(), box->cursorRect(c).center());
+            QTest::mousePress(form2_->windowHandle(), Qt::LeftButton, {}, p);
+            QCOMPARE(form2_->Picture8()->isVisible(), box == form2_->r2());
+            QTest::mouseRelease(form2_->windowHandle(), Qt::LeftButton, {}, p);
+            QVERIFY(!form2_->Picture8()->isVisible());
+        }
+        QCOMPARE(services_->speech.spoken, QStringList{"Welcome"});
     }
 };
 
