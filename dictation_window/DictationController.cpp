@@ -4,6 +4,7 @@
 #include "lessons/LenientNumber.h"
 #include "lessons/LessonLoader.h"
 #include "platform/MediaPlayer.h"
+#include "playback/PollSchedule.h"
 #include "playback/SentenceEnd.h"
 
 #include <limits>
@@ -88,9 +89,11 @@ void DictationController::showTranslation() {
 }
 
 void DictationController::readSentence() {
-    Timer1_.start();
-    player_.setStopPosition(sentenceStopPosition(Lesson::at(lesson_.List4, DictationIndex_)));
-    player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, DictationIndex_)));
+    const QString end = Lesson::at(lesson_.List4, DictationIndex_);
+    const double start = lenientNumber(Lesson::at(lesson_.List3, DictationIndex_));
+    Timer1_.start(PollSchedule::nextDelay(true, start, sentenceEndTime(end)));
+    player_.setStopPosition(sentenceStopPosition(end));
+    player_.setCurrentPosition(start);
     player_.play();
 }
 
@@ -99,15 +102,25 @@ void DictationController::showAnswer() {
 }
 
 void DictationController::tick() {
-    const QString text = numberText(player_.currentPosition());
-    if (text == Text1_)
-        return;
-    Text1_ = text;
-    view_.setPositionText(text);
-    if (pastSentenceEnd(Lesson::at(lesson_.List4, DictationIndex_), Text1_)) {
-        player_.stop();
-        Timer1_.stop();
+    // As the lesson window's poll: the state first, and no samples once it is not playing.
+    const bool playing = player_.playState() == IMediaPlayer::Playing;
+    const double position = player_.currentPosition();
+    const QString text = numberText(position);
+    const QString end = Lesson::at(lesson_.List4, DictationIndex_);
+    if (text != Text1_) {
+        Text1_ = text;
+        view_.setPositionText(text);
+        if (pastSentenceEnd(end, Text1_)) {
+            player_.stop();
+            Timer1_.stop();
+            return;
+        }
     }
+    const int delay = PollSchedule::nextDelay(playing, position, sentenceEndTime(end));
+    if (delay < 0)
+        Timer1_.stop();
+    else if (Timer1_.isActive())
+        Timer1_.start(delay);
 }
 
 } // namespace lesnor

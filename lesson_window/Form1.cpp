@@ -339,8 +339,11 @@ void Form1::Form_Load() {
         Label15->update();
     }
     show();
-    if (services_.player.soundOutputMissing())
-        noticeLine_->showNotice(kNoSoundOutput, 0); // until clicked: it concerns every play
+    // Asked once the window is up: the player may still be setting up its output.
+    QTimer::singleShot(0, this, [this] {
+        if (services_.player.soundOutputMissing())
+            noticeLine_->showNotice(kNoSoundOutput, 0); // until clicked: it concerns every play
+    });
 }
 
 void Form1::LoadLesson() {

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <gst/gst.h>
 #include <limits>
 
@@ -31,6 +32,9 @@ constexpr GstClockTime kOpenTimeout = 5 * GST_SECOND;
 constexpr guint kPlayFlags = 0x2;
 // The watch that notices an unattended end of media while playing.
 constexpr int kWatchIntervalMs = 50;
+// With an event loop, an opening (preroll, then the warm-up) goes on in steps this far
+// apart, so the caller of setUrl() does not wait for it.
+constexpr int kOpenStepMs = 4;
 // The warm-up plays this much silenced media, or gives up after the timeout.
 constexpr double kWarmupSeconds = 0.03;
 constexpr qint64 kWarmupTimeoutMs = 500;
@@ -185,19 +189,66 @@ struct GstMediaPlayer::Impl {
     guint32 segmentSeqnum = GST_SEQNUM_INVALID;
     AudibleWindow audible;
 
+    // An opening under way (see open()): the preroll, then the warm-up; None once the
+    // media is ready, or could not be opened.
+    enum class Opening { None, Preroll, WarmUp };
+    Opening opening = Opening::None;
+    QTimer openStep;
+    // The audio sink's input, whose running-time offset delays a play from the media's
+    // first milliseconds behind silence (see seekTo()).
+    GstPad* sinkPad = nullptr;
+
     QElapsedTimer sinceStart;   // since the pipeline was last set playing
     QElapsedTimer sinceAdvance; // since the pipeline position last moved while playing
     double lastQueried = -1.0;
     QTimer watch;
 
     ~Impl() {
+        awaitSetup();
         watch.stop();
+        openStep.stop();
+        if (sinkPad)
+            gst_object_unref(sinkPad);
         if (playbin) {
             gst_element_set_state(playbin, GST_STATE_NULL);
             gst_object_unref(playbin);
         }
         if (bus)
             gst_object_unref(bus);
+    }
+
+    // Setting GStreamer up (loading its registry) and asking the sound server takes a
+    // good part of a program start, so it runs on a thread of its own from the
+    // constructor; every operation first waits for it to end. Only build() touches the
+    // members meanwhile.
+    std::future<void> setup;
+
+    void awaitSetup() {
+        if (setup.valid())
+            setup.get();
+    }
+
+    void build(bool forceSilent) {
+        if (!gstreamerReady())
+            return;
+        playbin = owned(gst_element_factory_make("playbin", nullptr));
+        if (!playbin)
+            return;
+        g_object_set(playbin, "flags", kPlayFlags, nullptr);
+        GstElement* sink = forceSilent ? nullptr : makeAudibleSink();
+        silent = sink == nullptr;
+        outputMissing = !forceSilent && !sink;
+        if (!sink)
+            sink = makeSilentSink();
+        if (sink) {
+            if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &audible, nullptr);
+                sinkPad = pad;
+            }
+            g_object_set(playbin, "audio-sink", sink, nullptr);
+            gst_object_unref(sink);
+        }
+        bus = gst_element_get_bus(playbin);
     }
 
     // Waits (bounded) for an asynchronous state change such as a preroll.
@@ -256,6 +307,10 @@ struct GstMediaPlayer::Impl {
     // the pipeline has prerolled (bounded).
     void seekTo(double start, double hold) {
         const double lead = std::min(kLeadInSeconds, start);
+        // Near the start of the media there is too little before `start` for the whole
+        // lead-in: the missing part is silence the sink plays first.
+        if (sinkPad)
+            gst_pad_set_offset(sinkPad, silent ? 0 : gint64(toClock(kLeadInSeconds - lead)));
         double end = hold >= 0.0 ? hold + kTailSeconds : -1.0;
         if (end >= 0.0 && duration > 0.0)
             end = std::min(end, duration);
@@ -292,6 +347,8 @@ struct GstMediaPlayer::Impl {
     }
 
     void onError(GstMessage* message) {
+        opening = Opening::None;
+        openStep.stop();
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
         qCWarning(lcPlayer, "%s", error ? error->message : "unknown error");
@@ -398,13 +455,22 @@ struct GstMediaPlayer::Impl {
     // the pipeline prerolled after silenceAll(), so not even the prerolled buffer sounds
     // (a stalled server plays what it holds at the next start).
     void warmUp() {
-        gst_element_set_state(playbin, GST_STATE_PLAYING);
-        const double enough = duration > 0.0 ? std::min(kWarmupSeconds, duration / 2) : kWarmupSeconds;
-        QElapsedTimer clock;
-        clock.start();
-        QThread::msleep(kQuietAfterStartMs);
-        while (queriedPosition() < enough && clock.elapsed() < kWarmupTimeoutMs)
+        startWarmUp();
+        while (!warmUpDone())
             QThread::msleep(2);
+        endWarmUp();
+    }
+    void startWarmUp() {
+        gst_element_set_state(playbin, GST_STATE_PLAYING);
+        sinceStart.start();
+    }
+    bool warmUpDone() const {
+        if (sinceStart.elapsed() < kQuietAfterStartMs)
+            return false;
+        const double enough = duration > 0.0 ? std::min(kWarmupSeconds, duration / 2) : kWarmupSeconds;
+        return queriedPosition() >= enough || sinceStart.elapsed() >= kWarmupTimeoutMs;
+    }
+    void endWarmUp() {
         setPipelineState(GST_STATE_PAUSED);
         seekTo(0.0, -1.0);
     }
@@ -421,6 +487,8 @@ struct GstMediaPlayer::Impl {
 
     void closeMedia() {
         watch.stop();
+        openStep.stop();
+        opening = Opening::None;
         release();
         playable = false;
         state = Undefined;
@@ -451,23 +519,74 @@ struct GstMediaPlayer::Impl {
         g_object_set(playbin, "uri", uri.constData(), nullptr);
         if (!silent)
             silenceAll();
-        if (!setPipelineState(GST_STATE_PAUSED, kOpenTimeout)) {
+        if (gst_element_set_state(playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
             dropStaleMessages();
             release();
             return;
         }
+        opening = Opening::Preroll;
+        if (QCoreApplication::instance())
+            openStep.start(kOpenStepMs);
+        else
+            settle();
+    }
+
+    // The preroll has ended (bounded wait): the media is playable or not.
+    bool finishPreroll(GstClockTime timeout) {
+        GstStateChangeReturn result = gst_element_get_state(playbin, nullptr, nullptr, timeout);
+        if (result == GST_STATE_CHANGE_ASYNC && timeout == 0)
+            return false;
+        if (result != GST_STATE_CHANGE_SUCCESS && result != GST_STATE_CHANGE_NO_PREROLL) {
+            opening = Opening::None;
+            dropStaleMessages();
+            release();
+            return true;
+        }
         playable = true;
+        opening = Opening::None;
         dropStaleMessages(); // an error here makes the media unplayable
         if (!playable)
-            return;
+            return true;
         gint64 length = 0;
         if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
             duration = toSeconds(length);
         segmentStart = 0.0;
         holdAt = -1.0;
         segmentFresh = true;
-        if (!silent)
-            warmUp();
+        if (!silent) {
+            startWarmUp();
+            opening = Opening::WarmUp;
+        }
+        return true;
+    }
+
+    // One step of an opening, from the event loop: never waits for the pipeline.
+    void stepOpening() {
+        if (opening == Opening::Preroll)
+            finishPreroll(0);
+        else if (opening == Opening::WarmUp && warmUpDone())
+            finishOpening();
+        if (opening == Opening::None)
+            openStep.stop();
+    }
+
+    void finishOpening() {
+        opening = Opening::None;
+        openStep.stop();
+        endWarmUp();
+    }
+
+    // Completes an opening under way, waiting as long as it takes (bounded): every
+    // operation that needs the media ready calls this first, so a play right after
+    // setUrl() is exactly as well prepared as one much later.
+    void settle() {
+        if (opening == Opening::Preroll)
+            finishPreroll(kOpenTimeout);
+        if (opening == Opening::WarmUp) {
+            while (!warmUpDone())
+                QThread::msleep(2);
+            finishOpening();
+        }
     }
 };
 
@@ -475,33 +594,17 @@ GstMediaPlayer::GstMediaPlayer(Output output)
     : d_(std::make_unique<Impl>()) {
     d_->watch.setTimerType(Qt::CoarseTimer);
     d_->watch.callOnTimeout([impl = d_.get()] { impl->onWatch(); });
-    if (!gstreamerReady())
-        return;
-    d_->playbin = owned(gst_element_factory_make("playbin", nullptr));
-    if (!d_->playbin)
-        return;
-    g_object_set(d_->playbin, "flags", kPlayFlags, nullptr);
+    d_->openStep.setTimerType(Qt::PreciseTimer);
+    d_->openStep.callOnTimeout([impl = d_.get()] { impl->stepOpening(); });
     const bool forceSilent =
         output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    GstElement* sink = forceSilent ? nullptr : makeAudibleSink();
-    d_->silent = sink == nullptr;
-    d_->outputMissing = !forceSilent && !sink;
-    if (!sink)
-        sink = makeSilentSink();
-    if (sink) {
-        if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
-            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &d_->audible, nullptr);
-            gst_object_unref(pad);
-        }
-        g_object_set(d_->playbin, "audio-sink", sink, nullptr);
-        gst_object_unref(sink);
-    }
-    d_->bus = gst_element_get_bus(d_->playbin);
+    d_->setup = std::async(std::launch::async, [impl = d_.get(), forceSilent] { impl->build(forceSilent); });
 }
 
 GstMediaPlayer::~GstMediaPlayer() = default;
 
 void GstMediaPlayer::setUrl(const QString& path) {
+    d_->awaitSetup();
     d_->open(path);
 }
 
@@ -510,12 +613,15 @@ QString GstMediaPlayer::url() const {
 }
 
 void GstMediaPlayer::close() {
+    d_->awaitSetup();
     d_->closeMedia();
     d_->url.clear();
 }
 
 void GstMediaPlayer::play() {
+    d_->awaitSetup();
     Impl& d = *d_;
+    d.settle();
     d.pump();
     if (!d.playable || d.state == Playing)
         return;
@@ -527,9 +633,11 @@ void GstMediaPlayer::play() {
 }
 
 void GstMediaPlayer::stop() {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.pump();
-    if (!d.playable) {
+    // Still opening: nothing has played, the position is 0 already.
+    if (!d.playable || d.opening != Impl::Opening::None) {
         d.position = 0.0;
         return;
     }
@@ -544,13 +652,16 @@ void GstMediaPlayer::stop() {
 }
 
 double GstMediaPlayer::currentPosition() const {
+    d_->awaitSetup();
     Impl& d = *d_;
     d.pump();
     return d.state == Playing ? d.playingPosition() : d.position;
 }
 
 void GstMediaPlayer::setCurrentPosition(double seconds) {
+    d_->awaitSetup();
     Impl& d = *d_;
+    d.settle();
     d.pump();
     if (!d.playable)
         return;
@@ -565,23 +676,29 @@ void GstMediaPlayer::setCurrentPosition(double seconds) {
 }
 
 IMediaPlayer::PlayState GstMediaPlayer::playState() const {
+    d_->awaitSetup();
     d_->pump();
     return d_->state;
 }
 
 void GstMediaPlayer::setStopPosition(double seconds) {
+    d_->awaitSetup();
     d_->stopAt = std::isfinite(seconds) && seconds >= 0.0 ? seconds : -1.0;
 }
 
 bool GstMediaPlayer::isSilent() const {
+    d_->awaitSetup();
     return d_->silent;
 }
 
 bool GstMediaPlayer::soundOutputMissing() const {
+    d_->awaitSetup();
     return d_->outputMissing;
 }
 
 double GstMediaPlayer::duration() const {
+    d_->awaitSetup();
+    d_->settle();
     return d_->playable ? d_->duration : 0.0;
 }
 

@@ -3,6 +3,7 @@
 #include "lessons/LenientNumber.h"
 #include "platform/MediaPlayer.h"
 #include "playback/LessonView.h"
+#include "playback/PollSchedule.h"
 #include "playback/SentenceEnd.h"
 
 #include <limits>
@@ -82,10 +83,12 @@ void SentenceController::PlaySentence(int i) {
 }
 
 void SentenceController::startSentence(int i) {
-    Timer1_.start();
     const QString end = Lesson::at(lesson_.List4, i);
+    const double start = lenientNumber(Lesson::at(lesson_.List3, i));
+    // At least one sample follows every play, also one that could not start.
+    Timer1_.start(PollSchedule::nextDelay(true, start, sentenceEndTime(end)));
     player_.setStopPosition(sentenceStopPosition(end));
-    player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, i)));
+    player_.setCurrentPosition(start);
     player_.play();
 }
 
@@ -168,12 +171,24 @@ void SentenceController::sentenceClicked(int documentPosition) {
 }
 
 void SentenceController::tick() {
-    const QString text = numberText(player_.currentPosition());
-    if (text == Text1_)
+    // The state first: once the player is found not playing, the position read next
+    // stays until the next call on it.
+    const bool playing = player_.playState() == IMediaPlayer::Playing;
+    const double position = player_.currentPosition();
+    const QString text = numberText(position);
+    if (text != Text1_) {
+        Text1_ = text;
+        view_.setPositionText(text);
+        Text1Changed();
+    }
+    if (!Timer1_.isActive())
         return;
-    Text1_ = text;
-    view_.setPositionText(text);
-    Text1Changed();
+    const int delay = PollSchedule::nextDelay(playing, position,
+                                              sentenceEndTime(Lesson::at(lesson_.List4, SentenceIndex_)));
+    if (delay < 0)
+        Timer1_.stop();
+    else
+        Timer1_.start(delay);
 }
 
 void SentenceController::Text1Changed() {

@@ -14,6 +14,10 @@ double sentenceStopPosition(const QString& end) {
     return end.isEmpty() ? -1.0 : lenientNumber(end) + stopMargin;
 }
 
+double sentenceEndTime(const QString& end) {
+    return end.isEmpty() ? -1.0 : lenientNumber(end);
+}
+
 bool pastSentenceEnd(const QString& end, const QString& positionText) {
     return !end.isEmpty() && lenientNumber(end) < lenientNumber(positionText);
 }

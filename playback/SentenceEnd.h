@@ -12,6 +12,9 @@ namespace lesnor {
 // it keeps there still trips the end test on the next sample; -1 (no stop) for "".
 double sentenceStopPosition(const QString& end);
 
+// The end time in seconds; -1 for "".
+double sentenceEndTime(const QString& end);
+
 // The end test: the sampled position text lies strictly above a non-empty end time.
 bool pastSentenceEnd(const QString& end, const QString& positionText);
 

@@ -8,6 +8,16 @@
 #include <QFile>
 
 namespace lesnor {
+namespace {
+
+bool holdsExactly(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.size() != bytes.size() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return file.readAll() == bytes;
+}
+
+} // namespace
 
 const QList<CarriedFile>& carriedFiles() {
     static const QList<CarriedFile> list = {
@@ -36,7 +46,11 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files, const QList<
         QFile resource(resourcePath(item.resourceId));
         if (!resource.open(QIODevice::ReadOnly))
             continue;
-        if (files.writeFileAtomically(dataPath(dataFolder, item.fileName), resource.readAll()))
+        const QByteArray bytes = resource.readAll();
+        const QString path = dataPath(dataFolder, item.fileName);
+        // A file that already holds exactly these bytes (another copy of the program, or
+        // the last start) is left as it is: writing it again gives the same file.
+        if (holdsExactly(path, bytes) || files.writeFileAtomically(path, bytes))
             ++written;
     }
     return written;

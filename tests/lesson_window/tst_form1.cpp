@@ -553,7 +553,7 @@ private slots:
         // A player without a sound output: said once, at start, until clicked away.
         closeWindow();
         openWindow([](FakeServices& fakes) { fakes.player.outputMissing = true; });
-        QVERIFY(form_->noticeLine()->isVisible());
+        QTRY_VERIFY(form_->noticeLine()->isVisible());
         QCOMPARE(form_->noticeLine()->text(), QStringLiteral("未找到声音设备，朗读将无声"));
     }
 

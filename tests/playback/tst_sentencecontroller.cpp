@@ -2,6 +2,7 @@
 #include "FakeLessonView.h"
 #include "FakeMediaPlayer.h"
 #include "lessons/LenientNumber.h"
+#include "playback/PollSchedule.h"
 #include "playback/SentenceController.h"
 
 #include <QtTest>
@@ -80,6 +81,7 @@ class TestSentenceController : public QObject {
         QCOMPARE(view.caption(Caption::Label10), QString());
         QVERIFY(view.readEnabled);
         QVERIFY(!view.stopEnabled);
+        QVERIFY(!ctl->pollActive()); // nothing plays: nothing polls
     }
 
 private slots:
@@ -126,6 +128,34 @@ private slots:
         QVERIFY(!player.calls.contains("stop"));
         QCOMPARE(ctl->Text1(), QStringLiteral("0"));
         QCOMPARE(ctl->SentenceIndex(), 3);
+        QVERIFY(!ctl->pollActive());
+    }
+
+    // Far from the end the poll is coarse, in the end's last milliseconds it is fine, and
+    // it ends with the first sample that finds the player not playing.
+    void pollSchedule_data() {
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<int>("delay");
+        const int coarse = PollSchedule::coarseMs;
+        const int lead = PollSchedule::fineLeadMs;
+        QTest::newRow("stopped") << false << 0.0 << 2.0 << -1;
+        QTest::newRow("held past the end") << false << 2.001 << 2.0 << -1;
+        QTest::newRow("no end time") << true << 1.0 << -1.0 << coarse;
+        QTest::newRow("far from the end") << true << 0.5 << 2.0 << coarse;
+        QTest::newRow("one coarse step plus the lead")
+            << true << 2.0 - (coarse + lead + 0.5) / 1000.0 << 2.0 << coarse;
+        QTest::newRow("timed to the lead") << true << 1.9795 << 2.0 << 20 - lead; // 20.5 ms to go
+        QTest::newRow("inside the lead") << true << 1.995 << 2.0 << 1;
+        QTest::newRow("past the end, still playing") << true << 2.2 << 2.0 << 1;
+    }
+    void pollSchedule() {
+        QFETCH(bool, playing);
+        QFETCH(double, position);
+        QFETCH(double, end);
+        QFETCH(int, delay);
+        QCOMPARE(PollSchedule::nextDelay(playing, position, end), delay);
     }
 
     void continuousReadingPausesBetweenSentences_data() {
@@ -336,7 +366,7 @@ private slots:
         ctl->sentenceClicked(lesson.documentStart(1));
         play(2);
         QCOMPARE(ctl->Text1(), QStringLiteral("0"));
-        QVERIFY(ctl->pollActive());
+        QVERIFY(!ctl->pollActive()); // one sample found it stopped
         QVERIFY(!player.calls.contains("stop"));
         QCOMPARE(ctl->SentenceIndex(), 1);
         QCOMPARE(view.redRanges(), QStringList{"12+4"});

@@ -112,6 +112,14 @@ private slots:
         QCOMPARE(readAll(dataPath(folder, files::dictionary)), readAll(build + "/pack/mswrd.wd"));
         // No temporary files are left beside them.
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
+        QVERIFY(files.log.contains("write " + dataPath(folder, files::dictionary)));
+
+        // The next start finds them exact and writes nothing; a changed one is replaced.
+        writeFile(dataPath(folder, files::database), readAll(resourcePath(105)).replace(0, 1, "?"));
+        FailingFileOps again;
+        QCOMPARE(installCarriedFiles(folder, again), 3);
+        QCOMPARE(again.log.filter("write "), QStringList{"write " + dataPath(folder, files::database)});
+        QCOMPARE(readAll(dataPath(folder, files::database)), readAll(resourcePath(105)));
     }
 
     void failingStepsAreSkipped() {
