@@ -58,14 +58,17 @@ join_tables() {
     local content=$1 parts=$2 audio_dir=$3 tables=$4
     mapfile -t files < <(lesson_files "$content")
     [ ${#files[@]} -gt 0 ] || die "no sentence files under $content/sentences"
-    local rows=() durations=() keep=() f
+    local rows=() durations=() f
+    local -A keep=()
     for f in "${files[@]}"; do
         [[ "$f" =~ /book([1-9])/lesson([1-9][0-9]*)\.tsv$ ]] || die "unexpected sentence file name $f"
         local key="${BASH_REMATCH[1]}-${BASH_REMATCH[2]}"
         [ -f "$parts/$key.rows" ] && [ -f "$parts/$key.duration" ] || die "lesson $key has not been synthesised"
         rows+=("$parts/$key.rows")
         durations+=("$parts/$key.duration")
-        keep+=("QLX${BASH_REMATCH[1]}0${BASH_REMATCH[2]}.dat" "$key.rows" "$key.duration")
+        keep["QLX${BASH_REMATCH[1]}0${BASH_REMATCH[2]}.dat"]=1
+        keep["$key.rows"]=1
+        keep["$key.duration"]=1
     done
     mkdir -p "$tables"
     write_table "$tables/sentences.tsv" $'book\tlesson\tenglish\tchinese\tstart\tend' "${rows[@]}"
@@ -84,9 +87,7 @@ join_tables() {
     for f in "$audio_dir"/QLX*.dat "$parts"/*.rows "$parts"/*.duration; do
         [ -e "$f" ] || continue
         name=${f##*/}
-        if ! printf '%s\n' "${keep[@]}" | grep -qxF "$name"; then
-            rm -f "$f"
-        fi
+        [ -n "${keep[$name]:-}" ] || rm -f "$f"
     done
 }
 

@@ -134,7 +134,7 @@ private slots:
     // Every word the three boxes can give for the built-in lessons has an entry. Words
     // that are written with a capital wherever they occur are taken for names, which
     // may stay unfound; they are listed, and so are words that a rule took to a short
-    // headword (as "is" would reach "I" without a record of its own).
+    // headword (as "is" would reach "I" without a record of its own). Figures are not words.
     void everyLessonWordFound() {
         const LessonTexts texts = lessonTexts();
         QVERIFY(!texts.sentences.isEmpty());
@@ -151,6 +151,9 @@ private slots:
                 words.insert(GetWord(line, i));
         }
         words.remove(QString());
+        // Numbers written in figures ("1890") are not looked up by a learner.
+        static const QRegularExpression figures(QStringLiteral("^[0-9]+$"));
+        words.removeIf([](const QString& w) { return figures.match(w).hasMatch(); });
         QSet<QString> lowerCase;
         for (const QString& w : words)
             if (w.at(0).isLower())
