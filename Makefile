@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench fuzz package format clean
+.PHONY: all setup configure build run test test-asan bench fuzz package format clean
 
 all: build
 
@@ -26,6 +26,18 @@ run: configure
 test: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_tests
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite once more, built with AddressSanitizer, LeakSanitizer and UBSan in
+# its own folder. Any report fails the test that made it; tests/sanitizers/ holds the
+# few suppressions (third-party libraries only, each explained).
+ASAN_DIR ?= build-asan
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0:strict_string_checks=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+test-asan: setup
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLESNOR_SANITIZE=ON >/dev/null
+	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) -j $(JOBS) --target all lesnor_tests
+	@cd $(ASAN_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target all lesnor_benches

@@ -2,11 +2,11 @@
 
 #include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
+#include "startup/ProcessEnd.h"
 
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
-#include <cstdlib>
 
 namespace lesnor {
 namespace {
@@ -57,7 +57,7 @@ bool runLessonCheckIfAsked(Form1& form) {
         if (ok)
             form.close();
         else
-            std::_Exit(1);
+            endProcessNow(1);
     });
     return true;
 }

@@ -6,6 +6,7 @@
 #include "startup/DataFolder.h"
 #include "startup/ExitSignals.h"
 #include "startup/Installation.h"
+#include "startup/ProcessEnd.h"
 #include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
 #include "startup/SelfCheck.h"
@@ -17,8 +18,6 @@
 #include <QSessionManager>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
 
 namespace lesnor {
 namespace {
@@ -35,7 +34,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
-            QTimer::singleShot(0, this, [] { std::_Exit(0); });
+            QTimer::singleShot(0, this, [] { endProcessNow(0); });
         }
         return QObject::eventFilter(watched, event);
     }
@@ -82,10 +81,8 @@ int StartUp(QApplication& app) {
     services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
     services.speech.setSpeed(120);
 
-    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [] {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    });
+    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock,
+                                     [] { endProcessNow(0); });
 
     shutdown.setFolder(&folder);
 

@@ -20,8 +20,9 @@ PACKAGES=(
   # the lesson pack's recordings are synthesised at build time: festival's HTS voice
   # for narratives and the first speaker, flite's male voice for the second
   festival festvox-us-slt-hts flite sox lame
-  # tests: an independent Jet 3 reader, a display and a headless sound server
-  mdbtools xvfb xauth
+  # tests: an independent Jet 3 reader, a display and a headless sound server; the
+  # end-to-end runs add a window manager, X input and window properties
+  mdbtools xvfb xauth openbox xdotool x11-utils
   pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
   # the Debian package: icon bitmaps, and the checks of the package and its metadata
   librsvg2-bin dpkg-dev desktop-file-utils appstream lintian

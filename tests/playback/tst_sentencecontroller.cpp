@@ -125,6 +125,7 @@ private slots:
         QCOMPARE(playerCalls(), QStringList({"stopAt -1", "seek 6.6", "play"}));
         play(5);
         QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        QVERIFY(!ctl->pollActive()); // nothing left to watch once the recording ended
         QVERIFY(!player.calls.contains("stop"));
         QCOMPARE(ctl->Text1(), QStringLiteral("0"));
         QCOMPARE(ctl->SentenceIndex(), 3);

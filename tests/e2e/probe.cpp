@@ -1,0 +1,260 @@
+// The end-to-end suite's eyes inside the running program. Loaded into `lesnor` with
+// LD_PRELOAD, it starts with the application object and answers, on the local socket
+// named by LESNOR_E2E_PROBE, where the named controls are on the screen and what they
+// show, so the suite can aim its X pointer at them and check what a learner sees. It
+// never calls into the program: it only reads widgets. One request a line, one answer
+// a line:
+//
+//   widget <window>/<name>        x y w h visible enabled   (global pixels), or "none"
+//   text <window>/<name>          the control's text, newlines as "\n"
+//   item <window>/<tree> <path>   x y w h expanded of a tree node ("Book/Lesson 1")
+//   find <window>/<box> <text>    x y w h of the first occurrence in a text box
+//   action <name>                 x y w h of a menu entry in an open menu or menu bar
+//   windows                       visible top-level windows: name|title|x y w h
+//   events                        press/release/show/hide of named widgets since the
+//                                 last call: "<µs> <what> <name>;..." (CLOCK_MONOTONIC)
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QWidget>
+#include <time.h>
+
+namespace {
+
+qint64 monotonicMicros() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+}
+
+QString rectText(const QRect& r) {
+    return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QRect globalRect(const QWidget* w, const QRect& local) {
+    return QRect(w->mapToGlobal(local.topLeft()), local.size());
+}
+
+// "Form1/r1": the control r1 inside the top-level window named Form1. A name without a
+// window is looked for in every visible top-level window.
+QWidget* findWidget(const QString& path) {
+    const int slash = path.indexOf(QLatin1Char('/'));
+    const QString window = slash < 0 ? QString() : path.left(slash);
+    const QString name = slash < 0 ? path : path.mid(slash + 1);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!window.isEmpty() && top->objectName() != window)
+            continue;
+        if (window.isEmpty() && !top->isVisible())
+            continue;
+        if (top->objectName() == name)
+            return top;
+        for (QWidget* w : top->findChildren<QWidget*>()) {
+            if (w->objectName() == name)
+                return w;
+        }
+    }
+    return nullptr;
+}
+
+QString textOf(QWidget* w) {
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w))
+        return p->toPlainText();
+    if (auto* t = qobject_cast<QTextEdit*>(w))
+        return t->toPlainText();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    return w->windowTitle();
+}
+
+QTreeWidgetItem* findItem(QTreeWidget* tree, const QStringList& path) {
+    QTreeWidgetItem* node = nullptr;
+    for (const QString& caption : path) {
+        const int count = node ? node->childCount() : tree->topLevelItemCount();
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem* child = node ? node->child(i) : tree->topLevelItem(i);
+            if (child->text(0) == caption)
+                next = child;
+        }
+        if (!next)
+            return nullptr;
+        node = next;
+    }
+    return node;
+}
+
+// The rectangle of `length` characters from `from` in a text box (one line assumed).
+template <class Box> QRect textRect(Box* box, int from, int length) {
+    QTextCursor c(box->document());
+    c.setPosition(from);
+    const QRect start = box->cursorRect(c);
+    c.setPosition(from + length);
+    const QRect end = box->cursorRect(c);
+    const QRect local(start.left(), start.top(), qMax(1, end.left() - start.left()), start.height());
+    return globalRect(box->viewport(), local);
+}
+
+class Probe : public QObject {
+public:
+    explicit Probe(const QString& socketPath) {
+        QLocalServer::removeServer(socketPath);
+        server_.listen(socketPath);
+        connect(&server_, &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket* s = server_.nextPendingConnection()) {
+                connect(s, &QLocalSocket::readyRead, this, [this, s] { serve(s); });
+                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const char* what = nullptr;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            what = "press";
+            break;
+        case QEvent::MouseButtonRelease:
+            what = "release";
+            break;
+        case QEvent::Show:
+            what = "show";
+            break;
+        case QEvent::Hide:
+            what = "hide";
+            break;
+        default:
+            return false;
+        }
+        if (watched->isWidgetType() && !watched->objectName().isEmpty() && events_.size() < 10000)
+            events_ << QStringLiteral("%1 %2 %3")
+                           .arg(monotonicMicros())
+                           .arg(QLatin1String(what), watched->objectName());
+        return false;
+    }
+
+private:
+    void serve(QLocalSocket* socket) {
+        while (socket->canReadLine()) {
+            const QString request = QString::fromUtf8(socket->readLine()).trimmed();
+            QString answer = answerTo(request);
+            answer.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+            socket->write(answer.toUtf8() + '\n');
+            socket->flush();
+        }
+    }
+
+    QString answerTo(const QString& request) {
+        const QString verb = request.section(QLatin1Char(' '), 0, 0);
+        const QString target = request.section(QLatin1Char(' '), 1, 1);
+        const QString rest = request.section(QLatin1Char(' '), 2);
+        if (verb == QLatin1String("windows")) {
+            QStringList list;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->isVisible())
+                    list << top->objectName() + QLatin1Char('|') + top->windowTitle() + QLatin1Char('|') +
+                                rectText(top->geometry());
+            }
+            return list.join(QLatin1Char(';'));
+        }
+        if (verb == QLatin1String("events")) {
+            const QString all = events_.join(QLatin1Char(';'));
+            events_.clear();
+            return all;
+        }
+        if (verb == QLatin1String("action"))
+            return actionRect(request.section(QLatin1Char(' '), 1));
+        QWidget* w = findWidget(target);
+        if (!w)
+            return QStringLiteral("none");
+        if (verb == QLatin1String("widget")) {
+            return rectText(globalRect(w, w->rect())) +
+                   QStringLiteral(" %1 %2").arg(int(w->isVisible())).arg(int(w->isEnabled()));
+        }
+        if (verb == QLatin1String("text"))
+            return textOf(w);
+        if (verb == QLatin1String("item")) {
+            auto* tree = qobject_cast<QTreeWidget*>(w);
+            QTreeWidgetItem* node = tree ? findItem(tree, rest.split(QLatin1Char('/'))) : nullptr;
+            if (!node)
+                return QStringLiteral("none");
+            tree->scrollToItem(node);
+            return rectText(globalRect(tree->viewport(), tree->visualItemRect(node))) +
+                   QStringLiteral(" %1").arg(int(node->isExpanded()));
+        }
+        if (verb == QLatin1String("find")) {
+            const int at = textOf(w).indexOf(rest);
+            if (at < 0)
+                return QStringLiteral("none");
+            if (auto* t = qobject_cast<QTextEdit*>(w))
+                return rectText(textRect(t, at, rest.size()));
+            if (auto* p = qobject_cast<QPlainTextEdit*>(w))
+                return rectText(textRect(p, at, rest.size()));
+            return QStringLiteral("none");
+        }
+        return QStringLiteral("unknown request");
+    }
+
+    static QString actionRect(const QString& name) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!top->isVisible())
+                continue;
+            QList<QWidget*> holders = top->findChildren<QMenuBar*>().isEmpty()
+                                          ? QList<QWidget*>{}
+                                          : QList<QWidget*>{top->findChild<QMenuBar*>()};
+            if (auto* menu = qobject_cast<QMenu*>(top))
+                holders << menu;
+            for (QWidget* holder : holders) {
+                for (QAction* a : holder->actions()) {
+                    const bool named = a->objectName() == name || a->text() == name ||
+                                       (a->menu() && a->menu()->objectName() == name);
+                    if (!named)
+                        continue;
+                    const QRect r = qobject_cast<QMenuBar*>(holder)
+                                        ? static_cast<QMenuBar*>(holder)->actionGeometry(a)
+                                        : static_cast<QMenu*>(holder)->actionGeometry(a);
+                    return rectText(globalRect(holder, r));
+                }
+            }
+        }
+        return QStringLiteral("none");
+    }
+
+    QLocalServer server_;
+    QStringList events_;
+};
+
+void startProbe() {
+    const QString path = qEnvironmentVariable("LESNOR_E2E_PROBE");
+    if (path.isEmpty())
+        return;
+    // Built by the event loop, once the application object is complete.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [path] {
+            if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+                new Probe(path);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startProbe)

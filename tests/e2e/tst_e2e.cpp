@@ -1,0 +1,573 @@
+// The program as a learner uses it: the built `lesnor` on an X server with a window
+// manager, heard through the sound server's monitor, driven by the X pointer and
+// keyboard. Run by run-e2e.sh, which starts the servers. The steps build on each
+// other and run in order; each saves a screenshot in the output folder and prints what
+// it measured as "name: value unit" lines.
+//
+// Lesson 1 of book 1 plays a marker recording (deterministic noise as long as the
+// lesson): every heard stretch can be placed in it to the sample, so where each sound
+// starts and stops in the recording is measured exactly. The texts, times and words
+// come from the program's own lesson database; the other recordings are the pack's.
+#include "E2eKit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QtEndian>
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+using namespace lesnor::e2e;
+
+namespace {
+
+struct Sentence {
+    QString english;
+    QString chinese;
+    double start = 0;
+    double end = -1; // -1: to the end of the recording
+};
+
+// The pack's source rows of one lesson: the texts and times its database was built from.
+QList<Sentence> packSentences(const QString& table, int book, int lesson) {
+    QList<Sentence> out;
+    QFile f(table);
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    const QString bookText = QString::number(book);
+    const QString caption = QStringLiteral("Lesson %1").arg(lesson);
+    while (!f.atEnd()) {
+        QString line = QString::fromUtf8(f.readLine());
+        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringList c = line.split(QLatin1Char('\t'));
+        if (c.size() >= 6 && c[0] == bookText && c[1] == caption)
+            out.append({c[2], c[3], c[4].toDouble(), c[5].isEmpty() ? -1 : c[5].toDouble()});
+    }
+    return out;
+}
+
+const QString kBook1 = QStringLiteral("Vyk英语(第1册)");
+const QString kTitle = QStringLiteral("Vyk真人发音电子版");
+
+bool isRed(QRgb c) {
+    return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80;
+}
+
+double median(QVector<double> v) {
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double maxAbs(const QVector<double>& v) {
+    double m = 0;
+    for (double x : v)
+        m = std::max(m, std::abs(x));
+    return m;
+}
+
+// The files a run leaves in its data folder after the program ended.
+QString leftBehind(const QString& dataFolder) {
+    QStringList present;
+    for (const char* name : {"mswrd.wd", "qlxxcl.wrd", "mcesound.wav", "sounenclff"}) {
+        if (QFileInfo::exists(dataFolder + QLatin1String(name)))
+            present << QLatin1String(name);
+    }
+    return present.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class tst_e2e : public QObject {
+    Q_OBJECT
+
+    QString out_;
+    QString stage_;
+    QString probe_;
+    QList<Sentence> lesson1_;
+    QList<Sentence> lesson2_;
+    QVector<qint16> marker_;
+    std::unique_ptr<Program> app_;
+    int shots_ = 0;
+    qint64 startedAt_ = 0;
+
+    QImage shot(const char* name) {
+        const QImage image = x::screenshot();
+        image.save(
+            out_ +
+            QStringLiteral("/%1-%2.png").arg(++shots_, 2, 10, QLatin1Char('0')).arg(QLatin1String(name)));
+        return image;
+    }
+
+    // Keeps what was heard beside the screenshots, for a step that failed.
+    void keep(const QVector<qint16>& heard, const char* name) {
+        QFile f(out_ + QStringLiteral("/%1.wav").arg(QLatin1String(name)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(wavFile(heard, Capture::rate));
+    }
+
+    // Waits until a window has stopped moving (the window manager places new windows).
+    void settle(Program& p, const QString& window) {
+        QRect last;
+        waitFor(
+            [&] {
+                const QRect now = p.widget(window);
+                const bool still = now == last;
+                last = now;
+                QTest::qWait(100);
+                return still;
+            },
+            3000);
+    }
+
+    std::unique_ptr<Program> launch(const char* run) {
+        QDir(out_ + QLatin1Char('/') + QLatin1String(run)).removeRecursively();
+        auto p = std::make_unique<Program>(stage_ + QStringLiteral("/lesnor"), probe_,
+                                           out_ + QLatin1Char('/') + QLatin1String(run));
+        startedAt_ = monotonicMicros();
+        if (!p->start())
+            return {};
+        if (!waitFor([&p] { return p->visible(QStringLiteral("Form1/r1")); }, 30000))
+            return {};
+        settle(*p, QStringLiteral("Form1"));
+        return p;
+    }
+
+    bool click(Program& p, const QString& name) {
+        const QRect r = p.widget(name);
+        if (!r.isValid())
+            return false;
+        x::click(r.center());
+        return true;
+    }
+
+    // Opens book 1's lesson `lesson` in the window's tree, as a learner clicks it.
+    bool openLesson(Program& p, const QString& window, int lesson) {
+        const QString tree = window + QStringLiteral("/T1");
+        const QString book = p.ask(QStringLiteral("item %1 %2").arg(tree, kBook1));
+        if (!rectFrom(book).isValid())
+            return false;
+        if (book.section(QLatin1Char(' '), 4, 4) != QLatin1String("1")) {
+            x::click(rectFrom(book).center());
+            if (!waitFor(
+                    [&] {
+                        return p.ask(QStringLiteral("item %1 %2").arg(tree, kBook1))
+                            .endsWith(QLatin1String(" 1"));
+                    },
+                    5000))
+                return false;
+        }
+        const QRect node =
+            rectFrom(p.ask(QStringLiteral("item %1 %2/Lesson %3").arg(tree, kBook1).arg(lesson)));
+        if (!node.isValid())
+            return false;
+        x::click(node.center());
+        return true;
+    }
+
+    // Waits until the named control shows `text`.
+    bool waitForText(Program& p, const QString& name, const QString& text, int timeoutMs = 5000) {
+        return waitFor([&] { return p.text(name) == text; }, timeoutMs);
+    }
+
+    // The sound of one click on a sentence of the lesson text, placed in the marker.
+    Placed playSentenceByClick(int index, const char* shotName) {
+        Capture capture;
+        if (!capture.start())
+            return {};
+        const QRect r = rectFrom(app_->ask(QStringLiteral("find Form1/r1 ") + lesson1_[index].english));
+        if (!r.isValid())
+            return {};
+        x::click(r.center());
+        const Sentence& s = lesson1_[index];
+        if (!waitForText(*app_, QStringLiteral("Form1/r2"), s.english))
+            return {};
+        shot(shotName);
+        QTest::qWait(int((s.end - s.start) * 1000) + 600);
+        const QVector<qint16> heard = capture.stop();
+        QVector<Burst> clicks;
+        const QVector<Burst> b = bursts(heard, 1500, 200, &clicks);
+        if (!clicks.isEmpty())
+            figure("click_before_sentence", (clicks[0].last - clicks[0].first + 1) * 1000.0 / Capture::rate,
+                   "ms", QStringLiteral("%1 short click(s) heard before the sentence").arg(clicks.size()));
+        const Placed p = b.size() == 1 ? place(heard, b[0], marker_, s.start) : Placed{};
+        if (p.start < 0 || p.end < 0) {
+            keep(heard, shotName);
+            qWarning("%d stretch(es) of sound, the first %d..%d; placed %.4f..%.4f", int(b.size()),
+                     b.isEmpty() ? -1 : b[0].first, b.isEmpty() ? -1 : b[0].last, p.start, p.end);
+        }
+        return p;
+    }
+
+private slots:
+    void initTestCase() {
+        out_ = qEnvironmentVariable("LESNOR_E2E_OUT");
+        probe_ = qEnvironmentVariable("LESNOR_E2E_PROBE_LIBRARY");
+        const QString program = qEnvironmentVariable("LESNOR_E2E_PROGRAM");
+        const QString binary = qEnvironmentVariable("LESNOR_BINARY_DIR");
+        QVERIFY2(!out_.isEmpty() && QFileInfo::exists(program) && QFileInfo::exists(probe_),
+                 "run through run-e2e.sh");
+        QDir(out_).removeRecursively();
+        QVERIFY(QDir().mkpath(out_));
+
+        const QString table = binary + QStringLiteral("/pack/source/sentences.tsv");
+        lesson1_ = packSentences(table, 1, 1);
+        lesson2_ = packSentences(table, 1, 2);
+        QVERIFY2(lesson1_.size() >= 4 && lesson2_.size() >= 2, qPrintable(table));
+
+        // A copy of the program whose own folder holds the marker as lesson 1's recording
+        // and the pack's recording of lesson 2.
+        stage_ = out_ + QStringLiteral("/stage");
+        const QString audio = stage_ + QStringLiteral("/语音库/");
+        QVERIFY(QDir().mkpath(audio));
+        const QString copy = stage_ + QStringLiteral("/lesnor");
+        if (::link(QFile::encodeName(program).constData(), QFile::encodeName(copy).constData()) != 0)
+            QVERIFY(QFile::copy(program, copy));
+        QVERIFY(
+            QFile::copy(binary + QStringLiteral("/语音库/QLX102.dat"), audio + QStringLiteral("QLX102.dat")));
+        marker_ = markerNoise(int((lesson1_.last().start + 3) * Capture::rate), 16);
+        QFile wav(audio + QStringLiteral("QLX101.dat"));
+        QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write(wavFile(marker_, Capture::rate)) > 0);
+    }
+
+    void startShowsMaximisedCatalogue() {
+        app_ = launch("run");
+        QVERIFY2(app_, "the lesson window did not appear");
+        figure("start_to_window", (monotonicMicros() - startedAt_) / 1000.0, "ms",
+               "process start to the lesson window shown");
+        const QString window = x::windowOf(app_->pid(), kTitle);
+        QVERIFY2(!window.isEmpty(), "no X window with the lesson window's title");
+        QVERIFY(waitFor(
+            [&] {
+                return x::property(window, QStringLiteral("_NET_WM_STATE"))
+                    .contains(QLatin1String("MAXIMIZED_HORZ"));
+            },
+            5000));
+        QVERIFY(
+            x::property(window, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("MAXIMIZED_VERT")));
+        const QRect tree = app_->widget(QStringLiteral("Form1/T1"));
+        for (int book = 1; book <= 4; ++book) {
+            const QRect node = rectFrom(app_->ask(QStringLiteral("item Form1/T1 Vyk英语(第%1册)").arg(book)));
+            QVERIFY2(tree.contains(node.center()),
+                     qPrintable(QStringLiteral("book %1 not shown in the tree").arg(book)));
+        }
+        for (const char* file : {"Ksphonet.TTF", "mswrd.wd", "qlxxcl.wrd"})
+            QVERIFY2(QFileInfo::exists(app_->dataFolder() + QLatin1String(file)), file);
+        shot("start");
+    }
+
+    void lessonOneShowsTextWordsAndHint() {
+        QVERIFY(app_);
+        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        const QString text = app_->text(QStringLiteral("Form1/r1"));
+        for (const Sentence& s : lesson1_)
+            QVERIFY2(text.contains(s.english), qPrintable(s.english));
+        QVERIFY(!app_->text(QStringLiteral("Form1/r3")).trimmed().isEmpty());
+        QVERIFY(app_->text(QStringLiteral("Form1/Label8")).startsWith(QStringLiteral("提示")));
+        QVERIFY(app_->enabled(QStringLiteral("Form1/Label6(1)")));
+        shot("lesson1");
+    }
+
+    // "朗读": each sentence red with its translation in turn, its sound from its start to
+    // its end time, a pause between two; the read command comes back at the end.
+    void readingFollowsTheRecording() {
+        QVERIFY(app_);
+        Capture capture;
+        QVERIFY(capture.start());
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(1)")));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/r2"), lesson1_[0].english));
+        QCOMPARE(app_->text(QStringLiteral("Form1/Label8")), lesson1_[0].chinese);
+        const QImage first = shot("reading");
+        QVERIFY2(countPixels(first, app_->widget(QStringLiteral("Form1/r1")), isRed) > 20, "no red sentence");
+        QVERIFY(!app_->enabled(QStringLiteral("Form1/Label6(1)")));
+        const double lessonSeconds = marker_.size() / double(Capture::rate) + lesson1_.size();
+        QVERIFY2(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label6(1)")); },
+                         int(lessonSeconds * 1000) + 20000),
+                 "the read command did not come back");
+        const QVector<qint16> heard = capture.stop();
+        QVERIFY(!app_->enabled(QStringLiteral("Form1/Label6(2)")));
+
+        const QVector<Burst> b = bursts(heard, 1500, 200);
+        if (b.size() != lesson1_.size())
+            keep(heard, "reading");
+        QCOMPARE(b.size(), lesson1_.size());
+        QVector<double> starts, stops, pauses;
+        for (int i = 0; i < b.size(); ++i) {
+            const Sentence& s = lesson1_[i];
+            const Placed p = place(heard, b[i], marker_, s.start);
+            QVERIFY2(p.start >= 0 && p.end >= 0,
+                     qPrintable(QStringLiteral("sentence %1 not found in the recording").arg(i)));
+            const double end = s.end < 0 ? marker_.size() / double(Capture::rate) : s.end;
+            starts << (p.start - s.start) * 1000;
+            stops << (p.end - end) * 1000;
+            if (i > 0)
+                pauses << (b[i].first - b[i - 1].last) * 1000.0 / Capture::rate;
+        }
+        figure("read_first_start_offset", starts[0], "ms",
+               "heard start minus the first sentence's start time");
+        figure(
+            "read_start_offset_max", maxAbs(starts), "ms",
+            QStringLiteral("%1 sentences, median %2 ms").arg(starts.size()).arg(median(starts), 0, 'f', 1));
+        figure("read_stop_offset_max", maxAbs(stops), "ms",
+               QStringLiteral("heard end minus end time, median %1 ms").arg(median(stops), 0, 'f', 1));
+        figure("read_pause_median", median(pauses), "ms", "silence between two sentences");
+        QVERIFY2(maxAbs(starts) < 60 && maxAbs(stops) < 60,
+                 "a sentence was heard from or to the wrong place");
+    }
+
+    // "停止" in the middle of the second sentence: the sound ends there, nothing more is
+    // read, the highlight and texts go and the read command is back.
+    void stopMidwayResets() {
+        QVERIFY(app_);
+        Capture capture;
+        QVERIFY(capture.start());
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(1)")));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/r2"), lesson1_[1].english, 10000));
+        QTest::qWait(150);
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(2)")));
+        QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label6(1)")); }, 3000));
+        QTest::qWait(1500); // longer than the pause that would start the next sentence
+        const QVector<qint16> heard = capture.stop();
+        const QImage after = shot("stopped");
+        QVERIFY(!app_->enabled(QStringLiteral("Form1/Label6(2)")));
+        QCOMPARE(app_->text(QStringLiteral("Form1/r2")), QString());
+        QCOMPARE(countPixels(after, app_->widget(QStringLiteral("Form1/r1")), isRed), 0);
+        const QVector<Burst> b = bursts(heard, 1500, 200);
+        QCOMPARE(b.size(), 2);
+        const Placed cut = place(heard, b[1], marker_, lesson1_[1].start);
+        QVERIFY(cut.end > lesson1_[1].start && cut.end <= lesson1_[1].end + 0.06);
+        figure("stop_cut_into_sentence", (cut.end - lesson1_[1].start) * 1000, "ms",
+               "heard of sentence 2 before 停止");
+    }
+
+    void sentenceClickStopsAtItsEnd() {
+        QVERIFY(app_);
+        const int index = 2;
+        const Placed p = playSentenceByClick(index, "sentence-click");
+        QVERIFY2(p.start >= 0 && p.end >= 0, "the clicked sentence was not heard from the recording");
+        QCOMPARE(app_->text(QStringLiteral("Form1/Label8")), lesson1_[index].chinese);
+        figure("click_start_offset", (p.start - lesson1_[index].start) * 1000, "ms",
+               "heard start minus start time");
+        figure("click_stop_offset", (p.end - lesson1_[index].end) * 1000, "ms", "heard end minus end time");
+        QVERIFY(std::abs(p.start - lesson1_[index].start) < 0.06 &&
+                std::abs(p.end - lesson1_[index].end) < 0.06);
+    }
+
+    void rightPressShowsAndSpeaksTheWord() {
+        QVERIFY(app_);
+        const QRect word = rectFrom(app_->ask(QStringLiteral("find Form1/r1 handbag")));
+        QVERIFY(word.isValid());
+        Capture capture;
+        QVERIFY(capture.start());
+        app_->ask(QStringLiteral("events"));
+        x::press(word.center(), 3);
+        QVERIFY2(waitFor([&] { return app_->visible(QStringLiteral("Form1/Picture8")); }, 5000), "no pop-up");
+        QCOMPARE(app_->text(QStringLiteral("Form1/Label11")), QStringLiteral("handbag"));
+        QVERIFY(!app_->text(QStringLiteral("Form1/Label16")).isEmpty());
+        shot("word-popup");
+        const QStringList events = app_->ask(QStringLiteral("events")).split(QLatin1Char(';'));
+        x::release(3);
+        QVERIFY(waitFor([&] { return !app_->visible(QStringLiteral("Form1/Picture8")); }, 3000));
+        QTest::qWait(1500);
+        const QVector<qint16> heard = capture.stop();
+
+        qint64 pressed = 0, shown = 0;
+        for (const QString& e : events) {
+            const QStringList f = e.split(QLatin1Char(' '));
+            if (f.size() == 3 && f[1] == QLatin1String("press") && !pressed)
+                pressed = f[0].toLongLong();
+            if (f.size() == 3 && f[1] == QLatin1String("show") && f[2] == QLatin1String("Picture8") && !shown)
+                shown = f[0].toLongLong();
+        }
+        QVERIFY(pressed && shown >= pressed);
+        figure("popup_latency", (shown - pressed) / 1000.0, "ms", "right press received to pop-up shown");
+        const QVector<Burst> b = bursts(heard, 300, 150);
+        QVERIFY2(!b.isEmpty(), "the headword was not heard");
+        figure("headword_heard", (b.last().last - b.first().first) * 1000.0 / Capture::rate, "ms",
+               "speech on the monitor");
+    }
+
+    void recordPlayBackAndSaveAs() {
+        QVERIFY(app_);
+        // The microphone hears a known tone for longer than the recording lasts.
+        QVector<qint16> tone(16000 * 6);
+        for (int i = 0; i < tone.size(); ++i)
+            tone[i] = qint16(8000 * std::sin(2 * M_PI * 440 * i / 16000.0));
+        const QString voice = out_ + QStringLiteral("/voice.wav");
+        QFile f(voice);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(wavFile(tone, 16000)) > 0);
+        f.close();
+        QProcess speaker;
+        speaker.start(QStringLiteral("paplay"), {QStringLiteral("--device=micsink"), voice});
+        QVERIFY(speaker.waitForStarted());
+        QTest::qWait(300);
+
+        app_->ask(QStringLiteral("events"));
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(3)")));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label5(3)"), QStringLiteral("停止录音")));
+        shot("recording");
+        QTest::qWait(2000);
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(3)")));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label5(3)"), QStringLiteral("● 录音")));
+        QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label5(4)")); }, 3000));
+        QList<qint64> releases;
+        for (const QString& e : app_->ask(QStringLiteral("events")).split(QLatin1Char(';'))) {
+            const QStringList fields = e.split(QLatin1Char(' '));
+            if (fields.size() == 3 && fields[1] == QLatin1String("release") &&
+                fields[2] == QLatin1String("Label5(3)"))
+                releases << fields[0].toLongLong();
+        }
+        QCOMPARE(releases.size(), 2);
+        const double interval = (releases[1] - releases[0]) / 1e6;
+        speaker.waitForFinished(10000);
+
+        Capture capture;
+        QVERIFY(capture.start());
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(4)")));
+        QTest::qWait(int(interval * 1000) + 1000);
+        const QVector<Burst> back = bursts(capture.stop(), 1000, 150);
+        QVERIFY2(!back.isEmpty(), "the recording was not heard when played back");
+        figure("playback_heard", (back.last().last - back.first().first) * 1000.0 / Capture::rate, "ms",
+               QStringLiteral("recorded for %1 ms").arg(interval * 1000, 0, 'f', 0));
+
+        const QString saved = out_ + QStringLiteral("/saved-recording.wav");
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(5)")));
+        QVERIFY2(
+            waitFor([&] { return app_->ask(QStringLiteral("windows")).contains(QStringLiteral("保存")); },
+                    5000),
+            "no save dialog");
+        QTest::qWait(300);
+        shot("save-dialog");
+        x::type(saved);
+        x::key(QStringLiteral("Return"));
+        QVERIFY2(waitFor([&] { return QFileInfo(saved).size() > 44; }, 5000), "nothing saved");
+        QTest::qWait(200);
+        QFile wav(saved);
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        const QByteArray bytes = wav.readAll();
+        QVERIFY(bytes.startsWith("RIFF") && bytes.mid(8, 8) == "WAVEfmt ");
+        const int channels = qFromLittleEndian<quint16>(bytes.constData() + 22);
+        const int rate = qFromLittleEndian<qint32>(bytes.constData() + 24);
+        const int bits = qFromLittleEndian<quint16>(bytes.constData() + 34);
+        const int at = bytes.indexOf("data");
+        QVERIFY(at > 0 && channels > 0 && rate > 0 && bits > 0);
+        const quint32 dataBytes = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        QVERIFY(dataBytes <= quint32(bytes.size() - at - 8));
+        const double seconds = double(dataBytes) / (rate * channels * bits / 8);
+        figure("saved_wav_length", seconds * 1000, "ms",
+               QStringLiteral("%1 Hz, %2 channel(s), %3 bits; presses %4 ms apart")
+                   .arg(rate)
+                   .arg(channels)
+                   .arg(bits)
+                   .arg(interval * 1000, 0, 'f', 0));
+        QVERIFY2(std::abs(seconds - interval) < 0.5, "the saved recording is not as long as the recording");
+    }
+
+    // "听写": the dictation window on lesson 2, one sentence read, its answer shown; its
+    // exit brings the lesson window back, which plays its own lesson again.
+    void dictationAndBack() {
+        QVERIFY(app_);
+        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(3)")));
+        QVERIFY2(waitFor([&] { return app_->visible(QStringLiteral("Form2/r1")); }, 5000),
+                 "no dictation window");
+        QVERIFY(waitFor([&] { return !app_->visible(QStringLiteral("Form1/r1")); }, 3000));
+        settle(*app_, QStringLiteral("Form2"));
+        QVERIFY(openLesson(*app_, QStringLiteral("Form2"), 2));
+        QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form2/Label5(1)")); }, 5000));
+        // "下一句" plays sentence 2, "朗  读" plays it again; each is heard.
+        const int sentenceMs = int((lesson2_[1].end - lesson2_[1].start) * 1000);
+        for (const char* button : {"Form2/Label5(1)", "Form2/Label5(2)"}) {
+            Capture capture;
+            QVERIFY(capture.start());
+            QVERIFY(click(*app_, QLatin1String(button)));
+            QTest::qWait(sentenceMs + 800);
+            const QVector<Burst> heard = bursts(capture.stop(), 300, 200);
+            QVERIFY2(!heard.isEmpty(), button);
+            figure("dictation_sentence_heard",
+                   (heard.last().last - heard.first().first) * 1000.0 / Capture::rate, "ms",
+                   QStringLiteral("%1; sentence 2 of lesson 2 lasts %2 ms")
+                       .arg(QLatin1String(button))
+                       .arg(sentenceMs));
+        }
+        QVERIFY(click(*app_, QStringLiteral("Form2/r1")));
+        x::type(QStringLiteral("Good morning"));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form2/r1"), QStringLiteral("Good morning")));
+        QVERIFY(click(*app_, QStringLiteral("Form2/Label5(3)")));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form2/r2"), lesson2_[1].english));
+        shot("dictation");
+        QVERIFY(click(*app_, QStringLiteral("Form2/Label5(4)")));
+        QVERIFY2(waitFor([&] { return app_->visible(QStringLiteral("Form1/r1")); }, 5000),
+                 "the lesson window did not come back");
+        const Placed p = playSentenceByClick(1, "back-from-dictation");
+        QVERIFY2(p.start >= 0, "the lesson window did not play its own lesson after dictation");
+        figure("back_from_dictation_start_offset", (p.start - lesson1_[1].start) * 1000, "ms");
+    }
+
+    void quitMenuCleansUp() {
+        QVERIFY(app_);
+        QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("sounenclff")));
+        const QRect menu = rectFrom(app_->ask(QStringLiteral("action 文件")));
+        QVERIFY(menu.isValid());
+        x::click(menu.center());
+        QRect quit;
+        QVERIFY(waitFor([&] { return (quit = rectFrom(app_->ask(QStringLiteral("action 退出")))).isValid(); },
+                        3000));
+        shot("quit-menu");
+        x::click(quit.center());
+        QVERIFY2(app_->waitForExit(10000), "still running after 退出");
+        QCOMPARE(app_->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app_->exitCode(), 0);
+        QCOMPARE(leftBehind(app_->dataFolder()), QString());
+        QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("Ksphonet.TTF")));
+        app_.reset();
+    }
+
+    void closeBoxCleansUp() {
+        app_ = launch("run-closebox");
+        QVERIFY(app_);
+        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("sounenclff")));
+        // The window manager's close box: the right end of the title bar above the window.
+        QString form1;
+        for (const QString& w : app_->ask(QStringLiteral("windows")).split(QLatin1Char(';'))) {
+            if (w.startsWith(QLatin1String("Form1|")))
+                form1 = w;
+        }
+        const QRect client = rectFrom(form1.section(QLatin1Char('|'), 2, 2));
+        const QString window = x::windowOf(app_->pid(), kTitle);
+        const QStringList extents = x::property(window, QStringLiteral("_NET_FRAME_EXTENTS"))
+                                        .section(QLatin1Char('='), 1)
+                                        .split(QLatin1Char(','));
+        QVERIFY2(extents.size() == 4 && extents[2].trimmed().toInt() > 0, "the window has no title bar");
+        const int titleHeight = extents[2].trimmed().toInt();
+        const int right = client.right() + extents[1].trimmed().toInt();
+        x::click(QPoint(right - titleHeight / 2, client.top() - titleHeight / 2));
+        QVERIFY2(app_->waitForExit(10000), "still running after the close box");
+        QCOMPARE(app_->exitCode(), 0);
+        QCOMPARE(leftBehind(app_->dataFolder()), QString());
+        QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("Ksphonet.TTF")));
+        app_.reset();
+    }
+
+    void sigtermCleansUp() {
+        app_ = launch("run-sigterm");
+        QVERIFY(app_);
+        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
+        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        ::kill(pid_t(app_->pid()), SIGTERM);
+        QVERIFY2(app_->waitForExit(10000), "still running after SIGTERM");
+        QCOMPARE(app_->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(leftBehind(app_->dataFolder()), QString());
+        QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("Ksphonet.TTF")));
+        app_.reset();
+    }
+};
+
+QTEST_MAIN(tst_e2e)
+#include "tst_e2e.moc"
