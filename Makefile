@@ -31,7 +31,7 @@ test: configure
 # its own folder. Any report fails the test that made it; tests/sanitizers/ holds the
 # few suppressions (third-party libraries only, each explained).
 ASAN_DIR ?= build-asan
-SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0:strict_string_checks=1 \
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test-asan: setup

@@ -72,7 +72,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "English course player with a Chinese inte
 set(CPACK_PACKAGE_DESCRIPTION
     "Lesnor plays the recorded lessons of a four-book English course sentence by\n\
 sentence, the spoken sentence highlighted and its Chinese translation shown.\n\
-Every lesson comes with its new words. The interface is Chinese.\n\
+Every lesson comes with its new words; holding the mouse button on a word\n\
+shows its dictionary entry and speaks it. Learners can record and play back\n\
+their own voice and practise dictation. The interface is Chinese.\n\
 \n\
 This package also holds lesnor-tool, which queries and builds the program's\n\
 lesson database.")

@@ -26,9 +26,9 @@ QTreeWidgetItem* lessonNode(QTreeWidget* tree, const QString& book, const QStrin
 
 } // namespace
 
-bool checkLesson(Form1& form, const QString& spec, QString* report) {
-    const QString book = spec.section(QLatin1Char('/'), 0, 0).trimmed();
-    const QString caption = QStringLiteral("Lesson ") + spec.section(QLatin1Char('/'), 1, 1).trimmed();
+bool checkLesson(Form1& form, const QString& which, QString* report) {
+    const QString book = which.section(QLatin1Char('/'), 0, 0).trimmed();
+    const QString caption = QStringLiteral("Lesson ") + which.section(QLatin1Char('/'), 1, 1).trimmed();
     QTreeWidgetItem* node = lessonNode(form.T1(), book, caption);
     if (!node) {
         *report = QStringLiteral("lesson check: no node for book %1 %2").arg(book, caption);
@@ -45,12 +45,12 @@ bool checkLesson(Form1& form, const QString& spec, QString* report) {
 }
 
 bool runLessonCheckIfAsked(Form1& form) {
-    const QString spec = qEnvironmentVariable("LESNOR_CHECK_LESSON");
-    if (spec.isEmpty())
+    const QString which = qEnvironmentVariable("LESNOR_CHECK_LESSON");
+    if (which.isEmpty())
         return false;
-    QTimer::singleShot(0, &form, [&form, spec] {
+    QTimer::singleShot(0, &form, [&form, which] {
         QString report;
-        const bool ok = checkLesson(form, spec, &report);
+        const bool ok = checkLesson(form, which, &report);
         std::printf("%s\n", report.toUtf8().constData());
         std::fflush(nullptr);
         // Ends as a learner's close would (the data files go); the status tells the rest.

@@ -16,8 +16,8 @@ class Form1;
 // is not set.
 bool runLessonCheckIfAsked(Form1& form);
 
-// The check itself, for `spec` ("<book>/<lesson>"); the line it prints is returned in
+// The check itself, for `which` ("<book>/<lesson>"); the line it prints is returned in
 // `report`. True when the lesson loaded with sentences and an enabled read command.
-bool checkLesson(Form1& form, const QString& spec, QString* report);
+bool checkLesson(Form1& form, const QString& which, QString* report);
 
 } // namespace lesnor

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -22,11 +23,16 @@ qint64 monotonicMicros() {
 }
 
 void figure(const char* name, double value, const char* unit, const QString& detail) {
-    if (detail.isEmpty())
-        std::printf("%s: %.1f %s\n", name, value, unit);
-    else
-        std::printf("%s: %.1f %s (%s)\n", name, value, unit, detail.toUtf8().constData());
+    QString line =
+        QStringLiteral("%1: %2 %3").arg(QLatin1String(name)).arg(value, 0, 'f', 1).arg(QLatin1String(unit));
+    if (!detail.isEmpty())
+        line += QStringLiteral(" (%1)").arg(detail);
+    std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
+    // Also beside the screenshots, since CTest shows a passing test's output only when asked.
+    QFile file(qEnvironmentVariable("LESNOR_E2E_OUT") + QStringLiteral("/figures.txt"));
+    if (file.open(QIODevice::Append))
+        file.write(line.toUtf8() + '\n');
 }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {
