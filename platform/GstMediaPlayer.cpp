@@ -1,6 +1,7 @@
 #include "platform/GstMediaPlayer.h"
 
 #include "platform/AudibleWindow.h"
+#include "platform/GstSetup.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -59,28 +60,6 @@ constexpr double kFinishSlackSeconds = 0.03;
 // A position that does not move for this long while playing means the output stalled;
 // the player then rebuilds the stream and plays on from where it was.
 constexpr qint64 kStallMs = 500;
-
-// The MP3 decoder logs a critical "allocate_output_buffer: assertion 'size > 0'" when
-// an exact seek leaves a frame with nothing to output. It is harmless; keep it out of
-// the program's output and pass every other message on.
-void filterDecoderNoise(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer) {
-    if (message && std::strstr(message, "allocate_output_buffer") && std::strstr(message, "size > 0"))
-        return;
-    g_log_default_handler(domain, level, message, nullptr);
-}
-
-bool gstreamerReady() {
-    static const bool ready = [] {
-        GError* error = nullptr;
-        const bool ok = gst_init_check(nullptr, nullptr, &error);
-        if (error)
-            g_error_free(error);
-        if (ok)
-            g_log_set_handler("GStreamer-Audio", G_LOG_LEVEL_CRITICAL, filterDecoderNoise, nullptr);
-        return ok;
-    }();
-    return ready;
-}
 
 GstClockTime toClock(double seconds) {
     return static_cast<GstClockTime>(std::llround(seconds * static_cast<double>(GST_SECOND)));

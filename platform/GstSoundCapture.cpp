@@ -1,5 +1,7 @@
 #include "platform/GstSoundCapture.h"
 
+#include "platform/GstSetup.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -30,17 +32,6 @@ constexpr qint64 kDeviceWaitMs = 250;
 qint64 toFrames(qint64 ns) {
     const qint64 rate = GstSoundCapture::format().rate;
     return (ns * rate + (ns >= 0 ? 500000000LL : -500000000LL)) / 1000000000LL;
-}
-
-bool gstreamerReady() {
-    static const bool ready = [] {
-        GError* error = nullptr;
-        const bool ok = gst_init_check(nullptr, nullptr, &error);
-        if (error)
-            g_error_free(error);
-        return ok;
-    }();
-    return ready;
 }
 
 QByteArray pipelineDescription() {

@@ -1,5 +1,7 @@
 #include "platform/GstSoundPlayer.h"
 
+#include "platform/GstSetup.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -13,17 +15,6 @@ Q_LOGGING_CATEGORY(lcSound, "lesnor.sound")
 
 constexpr GstClockTime kPrerollTimeout = 2 * GST_SECOND;
 constexpr int kWatchIntervalMs = 100;
-
-bool gstreamerReady() {
-    static const bool ready = [] {
-        GError* error = nullptr;
-        const bool ok = gst_init_check(nullptr, nullptr, &error);
-        if (error)
-            g_error_free(error);
-        return ok;
-    }();
-    return ready;
-}
 
 GstElement* makePipeline(const QString& path, bool silent) {
     const char* description =

@@ -1,5 +1,6 @@
 #include "platform/SynthesizedSpeech.h"
 
+#include "platform/GstSetup.h"
 #include "platform/VoiceSynthesizer.h"
 
 #include <QElapsedTimer>
@@ -66,7 +67,7 @@ struct SynthesizedSpeech::Impl {
     void run() {
         QElapsedTimer clock;
         clock.start();
-        const bool gstreamer = gst_init_check(nullptr, nullptr, nullptr);
+        const bool gstreamer = gstreamerReady();
         synthesizer = VoiceSynthesizer::open();
         if (synthesizer && gstreamer) // loads the voice's data and connects to the server
             prepare(synthesizer->speak(QStringLiteral("a")).rate);
