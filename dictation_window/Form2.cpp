@@ -16,7 +16,6 @@
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -203,7 +202,7 @@ void Form2::wireEvents() {
     connect(Label14_, &CaptionLabel::clicked, this, &Form2::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form2::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
-    T1_->installEventFilter(this);
+    activateOnReturn(*T1_, [this] { LoadLesson(); });
 
     // Holding the left button on a word of the answer shows its dictionary entry. The
     // typing box is the learner's own: it is never read.
@@ -211,18 +210,6 @@ void Form2::wireEvents() {
         this, popupParts_,
         WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
     wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
-}
-
-bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    // Return or Enter on a node of the tree acts like a click on it.
-    if (watched == T1_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && T1_->currentItem()) {
-            LoadLesson();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void Form2::Form_Load() {

@@ -2,6 +2,7 @@
 
 #include "lessons/Catalogue.h"
 
+#include <QKeyEvent>
 #include <QTreeWidget>
 
 namespace lesnor {
@@ -51,6 +52,39 @@ QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key) {
             return book;
     }
     return nullptr;
+}
+
+namespace {
+
+// Turns Return and Enter on the current node into the tree's activation.
+class ReturnActivates : public QObject {
+public:
+    ReturnActivates(QTreeWidget& tree, std::function<void()> activate)
+        : QObject(&tree)
+        , tree_(tree)
+        , activate_(std::move(activate)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && tree_.currentItem()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                activate_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTreeWidget& tree_;
+    std::function<void()> activate_;
+};
+
+} // namespace
+
+void activateOnReturn(QTreeWidget& tree, std::function<void()> activate) {
+    tree.installEventFilter(new ReturnActivates(tree, std::move(activate)));
 }
 
 } // namespace lesnor

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -22,6 +23,10 @@ void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList);
 // The look both windows give their tree: no header or frame, 16-pixel images, rows of
 // one height; a double click does not open a book (a single click does, LoadLesson).
 void styleCatalogueTree(QTreeWidget& tree);
+
+// Return or Enter on the tree's current node runs `activate`, as a click on it does;
+// with no current node the key goes to the tree as usual.
+void activateOnReturn(QTreeWidget& tree, std::function<void()> activate);
 
 // The node with key `key`, or nullptr (lessons have no key, so they are never found).
 QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key);

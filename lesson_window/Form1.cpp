@@ -20,7 +20,6 @@
 #include "startup/StartUp.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
@@ -300,19 +299,7 @@ void Form1::wireEvents() {
     connect(Label14_, &CaptionLabel::clicked, this, &Form1::Label14_Click);
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
-    T1_->installEventFilter(this);
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    // Return or Enter on a node of the tree acts like a click on it.
-    if (watched == T1_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && T1_->currentItem()) {
-            LoadLesson();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    activateOnReturn(*T1_, [this] { LoadLesson(); });
 }
 
 void Form1::Form_Load() {

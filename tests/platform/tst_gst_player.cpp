@@ -1,6 +1,7 @@
 // The real lesson player over GStreamer, playing into the silent clock-paced sink (and,
 // when a sound server is provided, into it). These tests wait on real playback of a
 // 3 s tone; every wait is bounded and generous, no duration is asserted.
+#include "EnvGuard.h"
 #include "platform/GstMediaPlayer.h"
 
 #include <QDir>
@@ -48,28 +49,6 @@ bool positionsNeverDecrease(GstMediaPlayer& player, int ms, double floor) {
     }
     return true;
 }
-
-// Sets an environment variable for the lifetime of the guard.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const QByteArray& value)
-        : name_(name)
-        , had_(qEnvironmentVariableIsSet(name))
-        , old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~EnvGuard() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // recorded, saved, checked and played back; then, with the microphone removed, recording
 // is refused. Waits are bounded; no duration is asserted
 // beyond the recording's length against the time it was recorded for.
+#include "EnvGuard.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
 #include "playback/RecorderCommands.h"
@@ -54,27 +55,6 @@ QString pactl(const QStringList& args) {
     process.waitForFinished(10000);
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
-
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const QByteArray& value)
-        : name_(name)
-        , had_(qEnvironmentVariableIsSet(name))
-        , old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~EnvGuard() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 } // namespace
 
