@@ -53,6 +53,9 @@ constexpr double kLeadInSeconds = 0.080;
 // still holds when the stream is stopped is then silence, so no end is cut short and
 // nothing of the sentence sounds at the next start.
 constexpr double kTailSeconds = 0.030;
+// The sound fades out over this stretch before the stop position, so a play stopped
+// inside continuous sound ends without a click and still ends at the stop position.
+constexpr GstClockTime kFadeOut = 5 * GST_MSECOND;
 // stop() called this close before the stop position first lets the play reach the
 // end of its silent tail (bounded by the distance plus the slack).
 constexpr double kFinishWindowSeconds = 0.05;
@@ -129,7 +132,8 @@ GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpoint
     if (caps)
         gst_caps_unref(caps);
     if (known)
-        GST_PAD_PROBE_INFO_DATA(info) = silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until);
+        GST_PAD_PROBE_INFO_DATA(info) =
+            silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until, kFadeOut);
     return GST_PAD_PROBE_OK;
 }
 
