@@ -70,11 +70,14 @@ constexpr double kGapAt = 0.125; // the gap's place in its step
 constexpr double kGapLength = 0.020;
 constexpr int kSentences = 96;
 constexpr int kPauseMs = 250;           // silence between sentences
-constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000,
-                                        // MP3 noise in the gaps stays under ~750)
+constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000
+                                        // decoded, ~22000 heard; MP3 noise in the gaps
+                                        // peaks at 400 typically, up to ~3000 decoded)
 constexpr double kMinGap = 0.008;       // a silent run this long in the marker recording is a gap
 constexpr double kGapTolerance = 0.002; // heard silent runs from 8 ms to 20 ms + this are gaps,
 constexpr double kMinDropout = 0.0005;  // other heard silent runs this long are dropouts
+constexpr double kMinFragment = 0.0002; // silent runs at least this long and less than
+constexpr double kMaxBurst = 0.0015;    // this apart are one (see silentRuns())
 constexpr double kMinPause = 0.150;     // a silent run this long separates sentences
 constexpr double kPitchWindow = 0.040;  // tone beside a gap that names its pitch
 // Where the sound heard ends: past the last sample at kSilenceLevel, a fade-out goes on
@@ -189,9 +192,14 @@ Samples readRaw(const QString& path) {
 }
 
 // Silent runs of at least `minSeconds` within [from, to), in seconds of the samples.
+// The encoder's noise in a gap breaks through kSilenceLevel in short bursts (more often
+// as heard, which is louder than decoded): silent runs of at least kMinFragment less
+// than kMaxBurst apart are one run. (A tone is below the level only for a few samples
+// around each zero crossing.)
 std::vector<Gap> silentRuns(const Samples& s, size_t from, size_t to, double minSeconds) {
     std::vector<Gap> runs;
-    const size_t minLength = size_t(minSeconds * kRecordRate);
+    const size_t minFragment = size_t(kMinFragment * kRecordRate);
+    const size_t maxBurst = size_t(kMaxBurst * kRecordRate);
     size_t i = from;
     while (i < to) {
         if (std::abs(int(s[i])) >= kSilenceLevel) {
@@ -201,10 +209,16 @@ std::vector<Gap> silentRuns(const Samples& s, size_t from, size_t to, double min
         size_t j = i;
         while (j < to && std::abs(int(s[j])) < kSilenceLevel)
             ++j;
-        if (j - i >= minLength)
-            runs.push_back({double(i) / kRecordRate, double(j) / kRecordRate});
+        if (j - i >= minFragment) {
+            const double start = double(i) / kRecordRate, end = double(j) / kRecordRate;
+            if (!runs.empty() && start - runs.back().end < double(maxBurst) / kRecordRate)
+                runs.back().end = end;
+            else
+                runs.push_back({start, end});
+        }
         i = j;
     }
+    std::erase_if(runs, [&](const Gap& g) { return g.end - g.start < minSeconds; });
     return runs;
 }
 
