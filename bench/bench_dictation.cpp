@@ -154,13 +154,14 @@ int main(int argc, char** argv) {
     const Figures open = figures(openMs);
     const Figures load = figures(loadMs);
     const Figures stop = figures(afterEndMs);
-    std::printf("dictation_open_ms: median %.2f p95 %.2f (\"听写\" to the dictation window shown)\n",
+    std::printf("dictation_open_ms: %.2f ms (median; p95 %.2f; \"听写\" to the dictation window shown)\n",
                 open.median, open.p95);
-    std::printf("dictation_load_ms: median %.2f p95 %.2f (lesson click to recording in the player)\n",
+    std::printf("dictation_load_ms: %.2f ms (median; p95 %.2f; lesson click to recording in the player)\n",
                 load.median, load.p95);
-    std::printf("dictation_stop_after_end_ms: median %.2f max %.2f (book 1 lesson 1, %zu sentences; last "
-                "sentence %s)\n",
-                stop.median, stop.max, afterEndMs.size(),
-                lastRanToTheEnd ? "ran to the end of the recording" : "DID NOT reach the end");
+    std::printf(
+        "dictation_stop_after_end_ms: %.2f ms (median; max %.2f; book 1 lesson 1, %zu sentences; last "
+        "sentence %s)\n",
+        stop.median, stop.max, afterEndMs.size(),
+        lastRanToTheEnd ? "ran to the end of the recording" : "DID NOT reach the end");
     return lastRanToTheEnd ? 0 : 1;
 }

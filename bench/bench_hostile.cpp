@@ -90,7 +90,8 @@ void measure(const char* name, const QString& tool, const QStringList& args, qin
     if (timeToo)
         std::printf("%s_s: %.2f s (%s, file %.1f MB, exit %d)\n", name, seconds,
                     killed ? "stopped after 60 s" : "finished", double(fileBytes) / 1e6, code);
-    std::printf("%s_max_rss: %.1f MB\n", name, double(usage.ru_maxrss) / 1024.0);
+    std::printf("%s_max_rss: %.1f MB (peak resident memory of lesnor-tool)\n", name,
+                double(usage.ru_maxrss) / 1024.0);
 }
 
 } // namespace

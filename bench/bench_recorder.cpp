@@ -262,6 +262,6 @@ int main(int argc, char** argv) {
     print("stop_call_ms", stopCall, "the UI thread held by stop and save");
     print("playback_first_sound_ms", toSound, "press to the first sample heard on nullsink.monitor");
     if (toSound.values.size() < 12)
-        std::printf("playback_unheard: %zu of 12 plays\n", 12 - toSound.values.size());
+        std::printf("playback_unheard: %zu plays (of 12, nothing heard)\n", 12 - toSound.values.size());
     return 0;
 }

@@ -582,10 +582,11 @@ void printFigures(const char* prefix, const Analysis& a, const char* detail) {
         line("start_error_after_open_ms", a.reopenStarts, "ms");
     line("cut_level_dbfs", a.cutLevels, "dBFS");
     std::printf(
-        "%s_detail: start signed min %.2f max %.2f ms, overshoot min %.2f ms, dropouts %d (%.1f ms)\n",
-        prefix, *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
+        "%s_dropouts: %d dropouts (%.1f ms in all; signed start error min %.2f ms, max %.2f ms; overshoot "
+        "min %.2f ms)\n",
+        prefix, a.dropouts, a.dropoutMs, *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
         *std::max_element(a.signedStarts.begin(), a.signedStarts.end()),
-        *std::min_element(a.overshoots.begin(), a.overshoots.end()), a.dropouts, a.dropoutMs);
+        *std::min_element(a.overshoots.begin(), a.overshoots.end()));
 }
 
 int skip(const char* why) {

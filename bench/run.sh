@@ -21,6 +21,23 @@ for b in "$BUILD_DIR"/bench/bench_*; do
   QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$b"
 done
 
+# The whole program on a desktop: its own virtual X server, window manager and sound
+# server (tests/e2e/run-e2e.sh). When that desktop cannot start, the figures say why.
+if [ -x "$BUILD_DIR/bench/desktop_cpu" ]; then
+  echo "== desktop_cpu"
+  log=$(mktemp)
+  status=0
+  bash "$ROOT/tests/e2e/run-e2e.sh" "$BUILD_DIR/bench/desktop_cpu" >"$log" 2>&1 || status=$?
+  grep -v '^start-sound-server: running' "$log" || true
+  if [ "$status" -ne 0 ]; then
+    why=$(grep '^run-e2e:' "$log" | tail -n1)
+    for name in idle_pct reading_pct after_reading_pct reading_vs_mpv; do
+      echo "desktop_cpu_$name: skipped (${why:-the desktop did not start, exit status $status})"
+    done
+  fi
+  rm -f "$log"
+fi
+
 # Peers measured on the same marker sentences, same server, same analysis.
 for peer in "$ROOT"/bench/peers/*.sh; do
   echo "== peers/$(basename "$peer")"

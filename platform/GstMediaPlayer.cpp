@@ -2,6 +2,7 @@
 
 #include "platform/AudibleWindow.h"
 #include "platform/GstSetup.h"
+#include "platform/SetUpGate.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -207,11 +208,14 @@ struct GstMediaPlayer::Impl {
     std::future<void> setup;
 
     void awaitSetup() {
-        if (setup.valid())
+        if (setup.valid()) {
+            releaseSetUp();
             setup.get();
+        }
     }
 
     void build(bool forceSilent) {
+        awaitSetUpRelease();
         if (!gstreamerReady())
             return;
         playbin = owned(gst_element_factory_make("playbin", nullptr));

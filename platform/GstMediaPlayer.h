@@ -58,7 +58,8 @@ namespace lesnor {
 //   while playing rebuilds the stream and plays on.
 // - close() releases the file (pipeline to NULL); the player is then without media.
 // - GStreamer is set up (registry, output choice) on a thread of its own started by the
-//   constructor; every call first waits for it, so a program start does not.
+//   constructor, at once or once a held set-up is released (SetUpGate.h); every call
+//   first releases and waits for it, so a program start does not.
 // - Without a usable GStreamer (no playbin) the player keeps the address, stays at 0 and
 //   never plays.
 class GstMediaPlayer final : public IMediaPlayer {

@@ -125,6 +125,52 @@ QString Program::text(const QString& name) {
     return ask(QStringLiteral("text ") + name);
 }
 
+bool Program::click(const QString& name) {
+    const QRect r = widget(name);
+    if (!r.isValid())
+        return false;
+    x::click(r.center());
+    return true;
+}
+
+bool Program::waitForText(const QString& name, const QString& text, int timeoutMs) {
+    return waitFor([&] { return this->text(name) == text; }, timeoutMs);
+}
+
+void Program::settle(const QString& window) {
+    QRect last;
+    waitFor(
+        [&] {
+            const QRect now = widget(window);
+            const bool still = now == last;
+            last = now;
+            QTest::qWait(100);
+            return still;
+        },
+        3000);
+}
+
+bool Program::openLesson(const QString& window, const QString& book, int lesson) {
+    const QString tree = window + QStringLiteral("/T1");
+    const QString bookNode = ask(QStringLiteral("item %1 %2").arg(tree, book));
+    if (!rectFrom(bookNode).isValid())
+        return false;
+    if (bookNode.section(QLatin1Char(' '), 4, 4) != QLatin1String("1")) {
+        x::click(rectFrom(bookNode).center());
+        if (!waitFor(
+                [&] {
+                    return ask(QStringLiteral("item %1 %2").arg(tree, book)).endsWith(QLatin1String(" 1"));
+                },
+                5000))
+            return false;
+    }
+    const QRect node = rectFrom(ask(QStringLiteral("item %1 %2/Lesson %3").arg(tree, book).arg(lesson)));
+    if (!node.isValid())
+        return false;
+    x::click(node.center());
+    return true;
+}
+
 bool Program::waitForExit(int timeoutMs) {
     return waitFor([this] { return process_.state() == QProcess::NotRunning; }, timeoutMs);
 }

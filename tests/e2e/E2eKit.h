@@ -39,6 +39,15 @@ public:
     bool visible(const QString& name);
     bool enabled(const QString& name);
     QString text(const QString& name);
+    // Clicks the middle of the named control with the X pointer; false when it is not found.
+    bool click(const QString& name);
+    // Waits until the named control shows `text`.
+    bool waitForText(const QString& name, const QString& text, int timeoutMs = 5000);
+    // Waits until a window has stopped moving (the window manager places new windows).
+    void settle(const QString& window);
+    // Opens lesson `lesson` of `book` (a node caption) in the window's tree, as a learner
+    // clicks it: the book is expanded first when it is not.
+    bool openLesson(const QString& window, const QString& book, int lesson);
     qint64 pid() const { return process_.processId(); }
     bool waitForExit(int timeoutMs);
     int exitCode() const { return process_.exitCode(); }

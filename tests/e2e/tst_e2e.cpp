@@ -120,20 +120,6 @@ class tst_e2e : public QObject {
             f.write(wavFile(heard, Capture::rate));
     }
 
-    // Waits until a window has stopped moving (the window manager places new windows).
-    void settle(Program& p, const QString& window) {
-        QRect last;
-        waitFor(
-            [&] {
-                const QRect now = p.widget(window);
-                const bool still = now == last;
-                last = now;
-                QTest::qWait(100);
-                return still;
-            },
-            3000);
-    }
-
     std::unique_ptr<Program> launch(const char* run) {
         QDir(out_ + QLatin1Char('/') + QLatin1String(run)).removeRecursively();
         auto p = std::make_unique<Program>(stage_ + QStringLiteral("/lesnor"), probe_,
@@ -143,45 +129,8 @@ class tst_e2e : public QObject {
             return {};
         if (!waitFor([&p] { return p->visible(QStringLiteral("Form1/r1")); }, 30000))
             return {};
-        settle(*p, QStringLiteral("Form1"));
+        p->settle(QStringLiteral("Form1"));
         return p;
-    }
-
-    bool click(Program& p, const QString& name) {
-        const QRect r = p.widget(name);
-        if (!r.isValid())
-            return false;
-        x::click(r.center());
-        return true;
-    }
-
-    // Opens book 1's lesson `lesson` in the window's tree, as a learner clicks it.
-    bool openLesson(Program& p, const QString& window, int lesson) {
-        const QString tree = window + QStringLiteral("/T1");
-        const QString book = p.ask(QStringLiteral("item %1 %2").arg(tree, kBook1));
-        if (!rectFrom(book).isValid())
-            return false;
-        if (book.section(QLatin1Char(' '), 4, 4) != QLatin1String("1")) {
-            x::click(rectFrom(book).center());
-            if (!waitFor(
-                    [&] {
-                        return p.ask(QStringLiteral("item %1 %2").arg(tree, kBook1))
-                            .endsWith(QLatin1String(" 1"));
-                    },
-                    5000))
-                return false;
-        }
-        const QRect node =
-            rectFrom(p.ask(QStringLiteral("item %1 %2/Lesson %3").arg(tree, kBook1).arg(lesson)));
-        if (!node.isValid())
-            return false;
-        x::click(node.center());
-        return true;
-    }
-
-    // Waits until the named control shows `text`.
-    bool waitForText(Program& p, const QString& name, const QString& text, int timeoutMs = 5000) {
-        return waitFor([&] { return p.text(name) == text; }, timeoutMs);
     }
 
     // The sound of one click on a sentence of the lesson text, placed in the marker.
@@ -194,7 +143,7 @@ class tst_e2e : public QObject {
             return {};
         x::click(r.center());
         const Sentence& s = lesson1_[index];
-        if (!waitForText(*app_, QStringLiteral("Form1/r2"), s.english))
+        if (!app_->waitForText(QStringLiteral("Form1/r2"), s.english))
             return {};
         shot(shotName);
         QTest::qWait(int((s.end - s.start) * 1000) + 600);
@@ -272,8 +221,8 @@ private slots:
 
     void lessonOneShowsTextWordsAndHint() {
         QVERIFY(app_);
-        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        QVERIFY(app_->openLesson(QStringLiteral("Form1"), kBook1, 1));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
         const QString text = app_->text(QStringLiteral("Form1/r1"));
         for (const Sentence& s : lesson1_)
             QVERIFY2(text.contains(s.english), qPrintable(s.english));
@@ -289,8 +238,8 @@ private slots:
         QVERIFY(app_);
         Capture capture;
         QVERIFY(capture.start());
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(1)")));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/r2"), lesson1_[0].english));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(1)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/r2"), lesson1_[0].english));
         QCOMPARE(app_->text(QStringLiteral("Form1/Label8")), lesson1_[0].chinese);
         const QImage first = shot("reading");
         QVERIFY2(countPixels(first, app_->widget(QStringLiteral("Form1/r1")), isRed) > 20, "no red sentence");
@@ -336,10 +285,10 @@ private slots:
         QVERIFY(app_);
         Capture capture;
         QVERIFY(capture.start());
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(1)")));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/r2"), lesson1_[1].english, 10000));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(1)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/r2"), lesson1_[1].english, 10000));
         QTest::qWait(150);
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(2)")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(2)")));
         QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label6(1)")); }, 3000));
         QTest::qWait(1500); // longer than the pause that would start the next sentence
         const QVector<qint16> heard = capture.stop();
@@ -418,12 +367,12 @@ private slots:
         QTest::qWait(300);
 
         app_->ask(QStringLiteral("events"));
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(3)")));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label5(3)"), QStringLiteral("停止录音")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label5(3)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label5(3)"), QStringLiteral("停止录音")));
         shot("recording");
         QTest::qWait(2000);
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(3)")));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label5(3)"), QStringLiteral("● 录音")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label5(3)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label5(3)"), QStringLiteral("● 录音")));
         QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label5(4)")); }, 3000));
         QList<qint64> releases;
         for (const QString& e : app_->ask(QStringLiteral("events")).split(QLatin1Char(';'))) {
@@ -438,7 +387,7 @@ private slots:
 
         Capture capture;
         QVERIFY(capture.start());
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(4)")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label5(4)")));
         QTest::qWait(int(interval * 1000) + 1000);
         const QVector<Burst> back = bursts(capture.stop(), 1000, 150);
         QVERIFY2(!back.isEmpty(), "the recording was not heard when played back");
@@ -446,7 +395,7 @@ private slots:
                QStringLiteral("recorded for %1 ms").arg(interval * 1000, 0, 'f', 0));
 
         const QString saved = out_ + QStringLiteral("/saved-recording.wav");
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label5(5)")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label5(5)")));
         QVERIFY2(
             waitFor([&] { return app_->ask(QStringLiteral("windows")).contains(QStringLiteral("保存")); },
                     5000),
@@ -482,19 +431,19 @@ private slots:
     // exit brings the lesson window back, which plays its own lesson again.
     void dictationAndBack() {
         QVERIFY(app_);
-        QVERIFY(click(*app_, QStringLiteral("Form1/Label6(3)")));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(3)")));
         QVERIFY2(waitFor([&] { return app_->visible(QStringLiteral("Form2/r1")); }, 5000),
                  "no dictation window");
         QVERIFY(waitFor([&] { return !app_->visible(QStringLiteral("Form1/r1")); }, 3000));
-        settle(*app_, QStringLiteral("Form2"));
-        QVERIFY(openLesson(*app_, QStringLiteral("Form2"), 2));
+        app_->settle(QStringLiteral("Form2"));
+        QVERIFY(app_->openLesson(QStringLiteral("Form2"), kBook1, 2));
         QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form2/Label5(1)")); }, 5000));
         // "下一句" plays sentence 2, "朗  读" plays it again; each is heard.
         const int sentenceMs = int((lesson2_[1].end - lesson2_[1].start) * 1000);
         for (const char* button : {"Form2/Label5(1)", "Form2/Label5(2)"}) {
             Capture capture;
             QVERIFY(capture.start());
-            QVERIFY(click(*app_, QLatin1String(button)));
+            QVERIFY(app_->click(QLatin1String(button)));
             QTest::qWait(sentenceMs + 800);
             const QVector<Burst> heard = bursts(capture.stop(), 300, 200);
             QVERIFY2(!heard.isEmpty(), button);
@@ -504,13 +453,13 @@ private slots:
                        .arg(QLatin1String(button))
                        .arg(sentenceMs));
         }
-        QVERIFY(click(*app_, QStringLiteral("Form2/r1")));
+        QVERIFY(app_->click(QStringLiteral("Form2/r1")));
         x::type(QStringLiteral("Good morning"));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form2/r1"), QStringLiteral("Good morning")));
-        QVERIFY(click(*app_, QStringLiteral("Form2/Label5(3)")));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form2/r2"), lesson2_[1].english));
+        QVERIFY(app_->waitForText(QStringLiteral("Form2/r1"), QStringLiteral("Good morning")));
+        QVERIFY(app_->click(QStringLiteral("Form2/Label5(3)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form2/r2"), lesson2_[1].english));
         shot("dictation");
-        QVERIFY(click(*app_, QStringLiteral("Form2/Label5(4)")));
+        QVERIFY(app_->click(QStringLiteral("Form2/Label5(4)")));
         QVERIFY2(waitFor([&] { return app_->visible(QStringLiteral("Form1/r1")); }, 5000),
                  "the lesson window did not come back");
         const Placed p = playSentenceByClick(1, "back-from-dictation");
@@ -539,8 +488,8 @@ private slots:
     void closeBoxCleansUp() {
         app_ = launch("run-closebox");
         QVERIFY(app_);
-        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        QVERIFY(app_->openLesson(QStringLiteral("Form1"), kBook1, 1));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
         QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("sounenclff")));
         // The window manager's close box: the right end of the title bar above the window.
         QString form1;
@@ -567,8 +516,8 @@ private slots:
     void sigtermCleansUp() {
         app_ = launch("run-sigterm");
         QVERIFY(app_);
-        QVERIFY(openLesson(*app_, QStringLiteral("Form1"), 1));
-        QVERIFY(waitForText(*app_, QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        QVERIFY(app_->openLesson(QStringLiteral("Form1"), kBook1, 1));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
         ::kill(pid_t(app_->pid()), SIGTERM);
         QVERIFY2(app_->waitForExit(10000), "still running after SIGTERM");
         verifyCleanExit();
