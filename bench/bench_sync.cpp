@@ -4,10 +4,10 @@
 // "nullsink" while `parec` records "nullsink.monitor", and locates every heard sentence
 // in the media:
 //   start error    = media time of the first sample heard - sentence start (ms)
-//   stop overshoot = media time of the last sample heard - sentence end (ms, negative:
-//                    the end was cut)
-//   cut step       = level of the last 2 ms heard before a stop inside the tone (dBFS):
-//                    how loud the step to silence is
+//   stop overshoot = media time where the sound heard ends - sentence end (ms, negative:
+//                    the end was cut); a fade-out ends where it reaches silence
+//   cut step       = level of the last 2 ms heard before that end, inside the tone
+//                    (dBFS): how loud the step to silence is
 // The marker is a tone whose pitch changes every 0.25 s through 16 steps (600-1350 Hz)
 // with a 20 ms silent gap in the middle of each step. A heard gap is named by the pitch
 // around it, so a sentence is placed in the media even when it is heard hundreds of
@@ -70,13 +70,25 @@ constexpr double kGapAt = 0.125; // the gap's place in its step
 constexpr double kGapLength = 0.020;
 constexpr int kSentences = 96;
 constexpr int kPauseMs = 250;           // silence between sentences
-constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000,
-                                        // MP3 noise in the gaps stays under ~750)
+constexpr int kSilenceLevel = 2000;     // |sample| below this is silence (tone peaks ~16000
+                                        // decoded, ~22000 heard; MP3 noise in the gaps
+                                        // peaks at 400 typically, up to ~3000 decoded)
 constexpr double kMinGap = 0.008;       // a silent run this long in the marker recording is a gap
 constexpr double kGapTolerance = 0.002; // heard silent runs from 8 ms to 20 ms + this are gaps,
 constexpr double kMinDropout = 0.0005;  // other heard silent runs this long are dropouts
+constexpr double kMinFragment = 0.0002; // silent runs at least this long and less than
+constexpr double kMaxBurst = 0.0015;    // this apart are one (see silentRuns())
 constexpr double kMinPause = 0.150;     // a silent run this long separates sentences
 constexpr double kPitchWindow = 0.040;  // tone beside a gap that names its pitch
+// Where the sound heard ends: past the last sample at kSilenceLevel, a fade-out goes on
+// down to |sample| kEndLevel (above the sound server's rounding; what follows a stop is
+// digital silence). A hard cut is followed by the resampler's ringing near the source's
+// half rate, which is not sound of the media: two sign changes closer than
+// kMinHalfPeriod (the tone's half period is 17 or more samples) mark it.
+constexpr int kEndLevel = 2;
+constexpr size_t kMinHalfPeriod = 8;
+constexpr double kEndSilence = 0.001; // this long below kEndLevel: the sound has ended
+constexpr double kMaxFade = 0.010;
 
 struct Gap {
     double start;
@@ -180,9 +192,14 @@ Samples readRaw(const QString& path) {
 }
 
 // Silent runs of at least `minSeconds` within [from, to), in seconds of the samples.
+// The encoder's noise in a gap breaks through kSilenceLevel in short bursts (more often
+// as heard, which is louder than decoded): silent runs of at least kMinFragment less
+// than kMaxBurst apart are one run. (A tone is below the level only for a few samples
+// around each zero crossing.)
 std::vector<Gap> silentRuns(const Samples& s, size_t from, size_t to, double minSeconds) {
     std::vector<Gap> runs;
-    const size_t minLength = size_t(minSeconds * kRecordRate);
+    const size_t minFragment = size_t(kMinFragment * kRecordRate);
+    const size_t maxBurst = size_t(kMaxBurst * kRecordRate);
     size_t i = from;
     while (i < to) {
         if (std::abs(int(s[i])) >= kSilenceLevel) {
@@ -192,11 +209,38 @@ std::vector<Gap> silentRuns(const Samples& s, size_t from, size_t to, double min
         size_t j = i;
         while (j < to && std::abs(int(s[j])) < kSilenceLevel)
             ++j;
-        if (j - i >= minLength)
-            runs.push_back({double(i) / kRecordRate, double(j) / kRecordRate});
+        if (j - i >= minFragment) {
+            const double start = double(i) / kRecordRate, end = double(j) / kRecordRate;
+            if (!runs.empty() && start - runs.back().end < double(maxBurst) / kRecordRate)
+                runs.back().end = end;
+            else
+                runs.push_back({start, end});
+        }
         i = j;
     }
+    std::erase_if(runs, [&](const Gap& g) { return g.end - g.start < minSeconds; });
     return runs;
+}
+
+// One past the last sample of the sound whose last sample at kSilenceLevel is `lastLoud`.
+size_t soundEnd(const Samples& s, size_t lastLoud) {
+    const size_t quiet = size_t(kEndSilence * kRecordRate);
+    const size_t limit = std::min(s.size(), lastLoud + size_t(kMaxFade * kRecordRate));
+    size_t last = lastLoud;
+    bool negative = s[lastLoud] < 0;
+    size_t lastCrossing = 0;
+    for (size_t j = lastLoud + 1; j < limit && j - last <= quiet; ++j) {
+        if (std::abs(int(s[j])) < kEndLevel)
+            continue;
+        if ((s[j] < 0) != negative) {
+            if (lastCrossing > 0 && j - lastCrossing < kMinHalfPeriod)
+                return lastCrossing; // ringing from here on
+            lastCrossing = j;
+            negative = s[j] < 0;
+        }
+        last = j;
+    }
+    return last + 1;
 }
 
 double percentile(std::vector<double> values, double p) {
@@ -422,7 +466,12 @@ struct Analysis {
 // does not hold exactly one sounding stretch per sentence.
 bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std::vector<Sentence>& sentences,
              bool verbose, Analysis* out) {
-    std::vector<std::pair<size_t, size_t>> stretches;
+    struct Stretch {
+        size_t from;
+        size_t loudTo; // one past the last sample at kSilenceLevel
+        size_t to;     // one past the end of the sound
+    };
+    std::vector<Stretch> stretches;
     size_t i = 0;
     const size_t minPause = size_t(kMinPause * kRecordRate);
     while (i < heard.size()) {
@@ -437,7 +486,7 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
                 lastLoud = j;
             ++j;
         }
-        stretches.push_back({i, lastLoud + 1});
+        stretches.push_back({i, lastLoud + 1, soundEnd(heard, lastLoud)});
         i = j;
     }
     if (stretches.size() != sentences.size()) {
@@ -447,9 +496,9 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
     const size_t window = size_t(kPitchWindow * kRecordRate);
     for (size_t k = 0; k < sentences.size(); ++k) {
         const Sentence& s = sentences[k];
-        const auto [from, to] = stretches[k];
+        const auto [from, loudTo, to] = stretches[k];
         std::vector<Gap> gaps;
-        for (const Gap& run : silentRuns(heard, from, to, kMinDropout)) {
+        for (const Gap& run : silentRuns(heard, from, loudTo, kMinDropout)) {
             // The encoder smears some gaps to 14-17 ms: those count as gaps as well.
             const double length = run.end - run.start;
             if (length >= kMinGap && length <= kGapLength + kGapTolerance) {
@@ -473,7 +522,7 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
         // the media gap of that name; the first and the last such gap place the sentence.
         auto mediaGapFor = [&](const Gap& g, double expected) -> const Gap* {
             const size_t gapEnd = size_t(g.end * kRecordRate) + size_t(0.002 * kRecordRate);
-            if (gapEnd + window > to)
+            if (gapEnd + window > loudTo)
                 return nullptr;
             const Gap* m = matchGap(mediaGaps, heardPitch(heard, gapEnd, window), expected);
             return m && std::abs((m->end - m->start) - (g.end - g.start)) <= 0.003 ? m : nullptr;
@@ -505,7 +554,7 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
             out->firstStarts.push_back(std::abs(signedStart));
         if (s.reopen)
             out->reopenStarts.push_back(std::abs(signedStart));
-        // The level of the last 2 ms heard: the step to silence at the cut.
+        // The level of the last 2 ms before the end: the step to silence at the cut.
         double sum = 0.0;
         const size_t cutWindow = size_t(0.002 * kRecordRate);
         for (size_t n = to - cutWindow; n < to; ++n)

@@ -327,7 +327,7 @@ void Form1::Form_Load() {
     }
     show();
     // Asked once the window is up: the player may still be setting up its output.
-    QTimer::singleShot(0, this, [this] {
+    afterFirstFrame(*this, [this] {
         if (services_.player.soundOutputMissing())
             noticeLine_->showNotice(kNoSoundOutput, 0); // until clicked: it concerns every play
     });

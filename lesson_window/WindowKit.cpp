@@ -3,7 +3,9 @@
 #include "lesson_window/Artwork.h"
 #include "lesson_window/Controls.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QTimer>
 #include <QWidget>
 
 namespace lesnor {
@@ -80,6 +82,38 @@ void wirePictureButton(CaptionLabel& caption, PictureBox& frame, const Picture& 
                          box->setPicture(normal);
                          action();
                      });
+}
+
+namespace {
+
+class FirstFrameWatch : public QObject {
+public:
+    FirstFrameWatch(QWidget& window, std::function<void()> then)
+        : QObject(&window)
+        , then_(std::move(then)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // The paint event comes first in a frame; the rest of it is painted and
+            // flushed before the loop's next turn.
+            QTimer::singleShot(0, watched, std::move(then_));
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+
+} // namespace
+
+void afterFirstFrame(QWidget& window, std::function<void()> then) {
+    new FirstFrameWatch(window, std::move(then));
 }
 
 } // namespace lesnor

@@ -43,4 +43,9 @@ void styleAsTitle(CaptionLabel& label);
 void wirePictureButton(CaptionLabel& caption, PictureBox& frame, const Picture& normal,
                        const Picture& pressed, std::function<void()> action);
 
+// Runs `then` once, on the event loop's next turn after `window` has painted its first
+// frame: what the learner does not need to see the window (setting up sound and voice,
+// asking whether an output was found) waits until the window is up.
+void afterFirstFrame(QWidget& window, std::function<void()> then);
+
 } // namespace lesnor

@@ -1,10 +1,64 @@
 #include "platform/AudibleWindow.h"
 
 #include <algorithm>
+#include <cmath>
+#include <type_traits>
 
 namespace lesnor {
+namespace {
 
-GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 from, gint64 until) {
+// Scales frames [first, last) of interleaved samples by the gain of each frame.
+template <typename Sample, typename Gain>
+void scaleFrames(guint8* data, gint channels, guint64 first, guint64 last, const Gain& gainOf) {
+    auto* samples = reinterpret_cast<Sample*>(data);
+    for (guint64 f = first; f < last; ++f) {
+        const double gain = gainOf(f);
+        for (guint64 s = f * guint64(channels); s < (f + 1) * guint64(channels); ++s) {
+            if constexpr (std::is_floating_point_v<Sample>)
+                samples[s] = Sample(samples[s] * gain);
+            else
+                samples[s] = Sample(std::lround(double(samples[s]) * gain));
+        }
+    }
+}
+
+bool canFade(GstAudioFormat format) {
+    return format == GST_AUDIO_FORMAT_S16 || format == GST_AUDIO_FORMAT_S32 ||
+           format == GST_AUDIO_FORMAT_F32 || format == GST_AUDIO_FORMAT_F64;
+}
+
+// Fades frames [first, last) of a format canFade() accepts: a frame at media time t has
+// the gain (1 - cos(pi (until - t) / fadeOut)) / 2.
+void fadeFrames(const GstAudioInfo& info, guint8* data, guint64 first, guint64 last, gint64 pts, gint64 until,
+                gint64 fadeOut) {
+    const double rate = GST_AUDIO_INFO_RATE(&info);
+    const auto gainOf = [&](guint64 frame) {
+        const double before = double(until - pts) - double(frame) * double(GST_SECOND) / rate;
+        return 0.5 * (1.0 - std::cos(M_PI * std::clamp(before / double(fadeOut), 0.0, 1.0)));
+    };
+    const gint channels = GST_AUDIO_INFO_CHANNELS(&info);
+    switch (GST_AUDIO_INFO_FORMAT(&info)) {
+    case GST_AUDIO_FORMAT_S16:
+        scaleFrames<gint16>(data, channels, first, last, gainOf);
+        break;
+    case GST_AUDIO_FORMAT_S32:
+        scaleFrames<gint32>(data, channels, first, last, gainOf);
+        break;
+    case GST_AUDIO_FORMAT_F32:
+        scaleFrames<float>(data, channels, first, last, gainOf);
+        break;
+    case GST_AUDIO_FORMAT_F64:
+        scaleFrames<double>(data, channels, first, last, gainOf);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 from, gint64 until,
+                          gint64 fadeOut) {
     const gint bpf = GST_AUDIO_INFO_BPF(&info);
     const gint rate = GST_AUDIO_INFO_RATE(&info);
     if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer) || (from < 0 && until < 0) || bpf <= 0 || rate <= 0)
@@ -19,7 +73,9 @@ GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 fr
     };
     const guint64 headEnd = from >= 0 ? firstFrameFrom(from) : 0;
     const guint64 tailStart = until >= 0 ? std::max(headEnd, firstFrameFrom(until)) : frames;
-    if (headEnd == 0 && tailStart >= frames)
+    const bool fades = until >= 0 && fadeOut > 0 && canFade(GST_AUDIO_INFO_FORMAT(&info));
+    const guint64 fadeStart = fades ? std::max(headEnd, firstFrameFrom(until - fadeOut)) : tailStart;
+    if (headEnd == 0 && fadeStart >= frames)
         return buffer;
 
     buffer = gst_buffer_make_writable(buffer);
@@ -27,6 +83,8 @@ GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 fr
     if (gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
         if (headEnd > 0)
             gst_audio_format_info_fill_silence(info.finfo, map.data, headEnd * guint64(bpf));
+        if (fadeStart < tailStart)
+            fadeFrames(info, map.data, fadeStart, tailStart, pts, until, fadeOut);
         if (tailStart < frames)
             gst_audio_format_info_fill_silence(info.finfo, map.data + tailStart * guint64(bpf),
                                                (frames - tailStart) * guint64(bpf));

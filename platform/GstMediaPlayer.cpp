@@ -2,6 +2,7 @@
 
 #include "platform/AudibleWindow.h"
 #include "platform/GstSetup.h"
+#include "platform/SetUpGate.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -53,6 +54,9 @@ constexpr double kLeadInSeconds = 0.080;
 // still holds when the stream is stopped is then silence, so no end is cut short and
 // nothing of the sentence sounds at the next start.
 constexpr double kTailSeconds = 0.030;
+// The sound fades out over this stretch before the stop position, so a play stopped
+// inside continuous sound ends without a click and still ends at the stop position.
+constexpr GstClockTime kFadeOut = 5 * GST_MSECOND;
 // stop() called this close before the stop position first lets the play reach the
 // end of its silent tail (bounded by the distance plus the slack).
 constexpr double kFinishWindowSeconds = 0.05;
@@ -129,7 +133,8 @@ GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpoint
     if (caps)
         gst_caps_unref(caps);
     if (known)
-        GST_PAD_PROBE_INFO_DATA(info) = silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until);
+        GST_PAD_PROBE_INFO_DATA(info) =
+            silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until, kFadeOut);
     return GST_PAD_PROBE_OK;
 }
 
@@ -203,11 +208,14 @@ struct GstMediaPlayer::Impl {
     std::future<void> setup;
 
     void awaitSetup() {
-        if (setup.valid())
+        if (setup.valid()) {
+            releaseSetUp();
             setup.get();
+        }
     }
 
     void build(bool forceSilent) {
+        awaitSetUpRelease();
         if (!gstreamerReady())
             return;
         playbin = owned(gst_element_factory_make("playbin", nullptr));

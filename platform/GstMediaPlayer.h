@@ -23,7 +23,9 @@ namespace lesnor {
 //   Stopped at 0.
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
-// - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s.
+// - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s,
+//   faded out over the last 5 ms before s (no click inside continuous sound). stop()
+//   and a seek cut the sound where they find it.
 //   Reaching it reports Paused with position exactly s until stop(), a seek or play()
 //   (which then plays on to the end of the media). A stop position at or before the
 //   start of the play, or at or past the end of the media, is ignored for that play. A
@@ -56,7 +58,8 @@ namespace lesnor {
 //   while playing rebuilds the stream and plays on.
 // - close() releases the file (pipeline to NULL); the player is then without media.
 // - GStreamer is set up (registry, output choice) on a thread of its own started by the
-//   constructor; every call first waits for it, so a program start does not.
+//   constructor, at once or once a held set-up is released (SetUpGate.h); every call
+//   first releases and waits for it, so a program start does not.
 // - Without a usable GStreamer (no playbin) the player keeps the address, stays at 0 and
 //   never plays.
 class GstMediaPlayer final : public IMediaPlayer {

@@ -1,6 +1,7 @@
 #include "platform/SynthesizedSpeech.h"
 
 #include "platform/GstSetup.h"
+#include "platform/SetUpGate.h"
 #include "platform/VoiceSynthesizer.h"
 
 #include <QElapsedTimer>
@@ -66,6 +67,7 @@ struct SynthesizedSpeech::Impl {
 
     void run() {
         QElapsedTimer clock;
+        awaitSetUpRelease();
         clock.start();
         const bool gstreamer = gstreamerReady();
         synthesizer = VoiceSynthesizer::open();
@@ -230,6 +232,7 @@ int SynthesizedSpeech::speed() const {
 
 void SynthesizedSpeech::Speak(const QString& text, int flags) {
     (void)flags;
+    releaseSetUp();
     {
         std::lock_guard lock(d_->mutex);
         d_->pending = text;
@@ -240,6 +243,7 @@ void SynthesizedSpeech::Speak(const QString& text, int flags) {
 }
 
 bool SynthesizedSpeech::waitUntilStarted(int timeoutMs) const {
+    releaseSetUp();
     std::unique_lock lock(d_->mutex);
     return d_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return d_->started; });
 }
@@ -255,6 +259,7 @@ double SynthesizedSpeech::startUpMs() const {
 }
 
 bool SynthesizedSpeech::waitUntilIdle(int timeoutMs) const {
+    releaseSetUp();
     std::unique_lock lock(d_->mutex);
     return d_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                 [this] { return d_->started && !d_->busy; });

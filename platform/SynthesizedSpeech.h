@@ -14,8 +14,9 @@ namespace lesnor {
 // - Speak() never waits: it hands the text to the voice's own thread and returns. That
 //   thread synthesises and plays; a new Speak() replaces a text not yet played and
 //   stops one still sounding.
-// - The engine is set up on that thread as soon as the object exists (with one short
-//   warm-up synthesis), so the first lookup does not pay for it.
+// - The engine is set up on that thread as soon as the object exists, or once a held
+//   set-up is released (SetUpGate.h), with one short warm-up synthesis, so the first
+//   lookup does not pay for it.
 // - The output is the sound server, else the sound card through ALSA. Without either
 //   (the sink fails within milliseconds), or with LESNOR_AUDIO_SINK=fake or
 //   Output::Silent, nothing is heard and nothing blocks.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <espeak-ng/speak_lib.h>
+#include <optional>
 
 extern "C" {
 #include <flite/flite.h>
@@ -11,6 +13,56 @@ cst_voice* register_cmu_us_slt(const char* voxdir);
 
 namespace lesnor {
 namespace {
+
+// The engines are loaded when a voice is first opened (on the voice's own thread), not
+// with the program: with what they bring along they are some twenty libraries that the
+// window does not need to appear.
+template <class F> bool bind(void* library, const char* name, F** function) {
+    *function = library ? reinterpret_cast<F*>(dlsym(library, name)) : nullptr;
+    return *function != nullptr;
+}
+
+struct FliteCalls {
+    decltype(&::flite_init) init = nullptr;
+    decltype(&::register_cmu_us_slt) registerSlt = nullptr;
+    decltype(&::flite_text_to_wave) textToWave = nullptr;
+    decltype(&::delete_wave) deleteWave = nullptr;
+
+    // Null when flite or its voice cannot be loaded. Loaded once, kept for the process.
+    static const FliteCalls* load() {
+        static const std::optional<FliteCalls> calls = []() -> std::optional<FliteCalls> {
+            FliteCalls c;
+            void* flite = dlopen("libflite.so.1", RTLD_NOW);
+            void* slt = dlopen("libflite_cmu_us_slt.so.1", RTLD_NOW);
+            if (bind(flite, "flite_init", &c.init) && bind(slt, "register_cmu_us_slt", &c.registerSlt) &&
+                bind(flite, "flite_text_to_wave", &c.textToWave) && bind(flite, "delete_wave", &c.deleteWave))
+                return c;
+            return std::nullopt;
+        }();
+        return calls ? &*calls : nullptr;
+    }
+};
+
+struct EspeakCalls {
+    decltype(&::espeak_Initialize) initialize = nullptr;
+    decltype(&::espeak_SetSynthCallback) setSynthCallback = nullptr;
+    decltype(&::espeak_SetVoiceByName) setVoiceByName = nullptr;
+    decltype(&::espeak_Synth) synth = nullptr;
+
+    static const EspeakCalls* load() {
+        static const std::optional<EspeakCalls> calls = []() -> std::optional<EspeakCalls> {
+            EspeakCalls c;
+            void* espeak = dlopen("libespeak-ng.so.1", RTLD_NOW);
+            if (bind(espeak, "espeak_Initialize", &c.initialize) &&
+                bind(espeak, "espeak_SetSynthCallback", &c.setSynthCallback) &&
+                bind(espeak, "espeak_SetVoiceByName", &c.setVoiceByName) &&
+                bind(espeak, "espeak_Synth", &c.synth))
+                return c;
+            return std::nullopt;
+        }();
+        return calls ? &*calls : nullptr;
+    }
+};
 
 // The engines begin every text with a pause (flite: about 0.2 s); a looked-up word
 // should sound at once. Samples below this level count as silence, and this much of it
@@ -30,13 +82,16 @@ class FliteSynthesizer final : public VoiceSynthesizer {
 public:
     static std::unique_ptr<VoiceSynthesizer> open() {
         // flite keeps its voice for the life of the process; set it up once.
-        static cst_voice* const voice = [] {
-            flite_init();
-            return register_cmu_us_slt(nullptr);
+        const FliteCalls* flite = FliteCalls::load();
+        if (!flite)
+            return nullptr;
+        static cst_voice* const voice = [flite] {
+            flite->init();
+            return flite->registerSlt(nullptr);
         }();
         if (!voice)
             return nullptr;
-        return std::unique_ptr<VoiceSynthesizer>(new FliteSynthesizer(voice));
+        return std::unique_ptr<VoiceSynthesizer>(new FliteSynthesizer(*flite, voice));
     }
 
     QString name() const override { return QStringLiteral("flite slt"); }
@@ -46,7 +101,7 @@ public:
         const QByteArray utf8 = text.trimmed().toUtf8();
         if (utf8.isEmpty())
             return audio;
-        cst_wave* wave = flite_text_to_wave(utf8.constData(), voice_);
+        cst_wave* wave = flite_.textToWave(utf8.constData(), voice_);
         if (!wave)
             return audio;
         if (cst_wave_num_channels(wave) == 1 && cst_wave_num_samples(wave) > 0) {
@@ -54,31 +109,37 @@ public:
             audio.samples.assign(samples, samples + cst_wave_num_samples(wave));
             audio.rate = cst_wave_sample_rate(wave);
         }
-        delete_wave(wave);
+        flite_.deleteWave(wave);
         return audio;
     }
 
 private:
-    explicit FliteSynthesizer(cst_voice* voice)
-        : voice_(voice) {}
+    FliteSynthesizer(const FliteCalls& flite, cst_voice* voice)
+        : flite_(flite)
+        , voice_(voice) {}
+    const FliteCalls& flite_;
     cst_voice* voice_;
 };
 
 class EspeakSynthesizer final : public VoiceSynthesizer {
 public:
     static std::unique_ptr<VoiceSynthesizer> open() {
-        static const int rate = [] {
-            const int r = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+        const EspeakCalls* espeak = EspeakCalls::load();
+        if (!espeak)
+            return nullptr;
+        static const int rate = [espeak] {
+            const int r =
+                espeak->initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
             if (r > 0) {
-                espeak_SetSynthCallback(&EspeakSynthesizer::collect);
-                if (espeak_SetVoiceByName("en-us") != EE_OK)
+                espeak->setSynthCallback(&EspeakSynthesizer::collect);
+                if (espeak->setVoiceByName("en-us") != EE_OK)
                     return 0;
             }
             return r;
         }();
         if (rate <= 0)
             return nullptr;
-        return std::unique_ptr<VoiceSynthesizer>(new EspeakSynthesizer(rate));
+        return std::unique_ptr<VoiceSynthesizer>(new EspeakSynthesizer(*espeak, rate));
     }
 
     QString name() const override { return QStringLiteral("espeak-ng en-us"); }
@@ -89,15 +150,16 @@ public:
         if (utf8.isEmpty())
             return audio;
         audio.rate = rate_;
-        if (espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
-                         nullptr, &audio.samples) != EE_OK)
+        if (espeak_.synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
+                          nullptr, &audio.samples) != EE_OK)
             audio.samples.clear();
         return audio;
     }
 
 private:
-    explicit EspeakSynthesizer(int rate)
-        : rate_(rate) {}
+    EspeakSynthesizer(const EspeakCalls& espeak, int rate)
+        : espeak_(espeak)
+        , rate_(rate) {}
 
     static int collect(short* samples, int count, espeak_EVENT* events) {
         if (samples && count > 0 && events && events->user_data) {
@@ -107,6 +169,7 @@ private:
         return 0;
     }
 
+    const EspeakCalls& espeak_;
     int rate_;
 };
 

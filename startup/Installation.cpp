@@ -6,6 +6,8 @@
 #include "startup/DataFolder.h"
 
 #include <QFile>
+#include <QResource>
+#include <cstring>
 
 namespace lesnor {
 namespace {
@@ -14,7 +16,23 @@ bool holdsExactly(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.size() != bytes.size() || !file.open(QIODevice::ReadOnly))
         return false;
+    if (bytes.isEmpty())
+        return true;
+    // Compared in place: the file mapped, the carried bytes where the program holds them.
+    if (const uchar* mapped = file.map(0, bytes.size()))
+        return std::memcmp(mapped, bytes.constData(), size_t(bytes.size())) == 0;
     return file.readAll() == bytes;
+}
+
+// The carried bytes of a resource: where the executable holds them when stored as they
+// are, else unpacked.
+QByteArray carriedBytes(const QString& resourcePath) {
+    const QResource resource(resourcePath);
+    if (!resource.isValid())
+        return {};
+    if (resource.compressionAlgorithm() == QResource::NoCompression)
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size());
+    return resource.uncompressedData();
 }
 
 } // namespace
@@ -43,10 +61,10 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files, const QList<
         return 0; // no private folder: write nothing rather than somewhere shared
     int written = 0;
     for (const CarriedFile& item : which) {
-        QFile resource(resourcePath(item.resourceId));
-        if (!resource.open(QIODevice::ReadOnly))
+        const QString resource = resourcePath(item.resourceId);
+        if (!QResource(resource).isValid())
             continue;
-        const QByteArray bytes = resource.readAll();
+        const QByteArray bytes = carriedBytes(resource);
         const QString path = dataPath(dataFolder, item.fileName);
         // A file that already holds exactly these bytes (another copy of the program, or
         // the last start) is left as it is: writing it again gives the same file.

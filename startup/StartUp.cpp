@@ -2,7 +2,9 @@
 
 #include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
+#include "lesson_window/WindowKit.h"
 #include "platform/RealServices.h"
+#include "platform/SetUpGate.h"
 #include "startup/DataFolder.h"
 #include "startup/ExitSignals.h"
 #include "startup/Installation.h"
@@ -13,35 +15,14 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QEvent>
 #include <QFontDatabase>
 #include <QSessionManager>
 #include <QStringList>
-#include <QTimer>
 
 namespace lesnor {
 namespace {
 
 QByteArray g_phoneticFamily;
-
-// Ends the process once the first frame of a window has been painted (the whole frame:
-// the exit waits for the event loop, after the repaint that painted it).
-class ExitAfterFirstPaint : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !painted_) {
-            painted_ = true;
-            QTimer::singleShot(0, this, [] { endProcessNow(0); });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool painted_ = false;
-};
 
 } // namespace
 
@@ -56,6 +37,8 @@ const char* phoneticFontFamilyName() {
 }
 
 int StartUp(QApplication& app) {
+    // The player's output and the voice are set up once the window is up.
+    holdSetUp();
     static RealServices services; // the one program-wide set, alive until the process ends
     static PrivateFolder folder;  // held open: every later file operation goes through it
     static DataFolderLock lock;
@@ -94,13 +77,14 @@ int StartUp(QApplication& app) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { shutdown.run(DataFolder()); });
     static DictationLauncher dictation(form, services.view);
     form.Form_Load();
+    afterFirstFrame(form, [] { releaseSetUp(); });
 
     // An installation's self-check opens one lesson and reports whether it can be read.
     runLessonCheckIfAsked(form);
 
     // Start-up benchmarks measure process start to the window's first painted frame.
     if (qEnvironmentVariableIsSet("LESNOR_BENCH_EXIT_WHEN_SHOWN"))
-        app.installEventFilter(new ExitAfterFirstPaint(&app));
+        afterFirstFrame(form, [] { endProcessNow(0); });
 
     return app.exec();
 }

@@ -6,6 +6,7 @@
 #include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "lesson_window/NoticeLine.h"
+#include "lesson_window/WindowKit.h"
 #include "lesson_window/WindowTips.h"
 #include "playback/SentenceController.h"
 #include "startup/DataFolder.h"
@@ -555,6 +556,21 @@ private slots:
         openWindow([](FakeServices& fakes) { fakes.player.outputMissing = true; });
         QTRY_VERIFY(form_->noticeLine()->isVisible());
         QCOMPARE(form_->noticeLine()->text(), QStringLiteral("未找到声音设备，朗读将无声"));
+    }
+
+    // Work put off until the window is up (the output check, the sound and voice set-up)
+    // runs once, after the window's first frame.
+    void afterFirstFrameRunsOnceWhenPainted() {
+        QWidget window;
+        int runs = 0;
+        afterFirstFrame(window, [&runs] { ++runs; });
+        QCoreApplication::processEvents();
+        QCOMPARE(runs, 0);
+        window.show();
+        QTRY_COMPARE(runs, 1);
+        window.repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(runs, 1);
     }
 
     // Qt's own texts (here the word list's context menu) and the locale are Chinese.

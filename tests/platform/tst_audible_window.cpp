@@ -1,7 +1,10 @@
-// Silencing the lead-in and tail of a play: which frames go silent, for any sample format.
+// Silencing the lead-in and tail of a play: which frames go silent, for any sample format,
+// and the fade before the tail.
 #include "platform/AudibleWindow.h"
 
 #include <QtTest>
+#include <cmath>
+#include <type_traits>
 #include <vector>
 
 using namespace lesnor;
@@ -45,6 +48,87 @@ QString pattern(const std::vector<bool>& frames) {
     return text;
 }
 
+// Calls visit(samples, zero, half) with the buffer's samples as their type, the
+// format's silence and half of its full scale.
+template <typename Visit> void withSamples(GstAudioFormat format, guint8* data, const Visit& visit) {
+    switch (format) {
+    case GST_AUDIO_FORMAT_S16:
+        return visit(reinterpret_cast<gint16*>(data), 0.0, double(1 << 14));
+    case GST_AUDIO_FORMAT_S32:
+        return visit(reinterpret_cast<gint32*>(data), 0.0, double(1 << 30));
+    case GST_AUDIO_FORMAT_F32:
+        return visit(reinterpret_cast<float*>(data), 0.0, 0.5);
+    case GST_AUDIO_FORMAT_F64:
+        return visit(reinterpret_cast<double*>(data), 0.0, 0.5);
+    default: // U8
+        return visit(data, 128.0, 64.0);
+    }
+}
+
+// A buffer of `frames` frames at 1000 frames/s, every sample at half of full scale.
+GstBuffer* makeLevel(GstAudioInfo& info, GstAudioFormat format, int channels, int frames, gint64 ptsMs) {
+    GstBuffer* buffer = makeBuffer(info, format, channels, frames, ptsMs);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    withSamples(format, map.data, [&](auto* samples, double zero, double half) {
+        for (int i = 0; i < frames * channels; ++i)
+            samples[i] = std::remove_pointer_t<decltype(samples)>(zero + half);
+    });
+    gst_buffer_unmap(buffer, &map);
+    return buffer;
+}
+
+// Each frame's level relative to makeLevel()'s; NaN where the channels of a frame differ.
+std::vector<double> gainsOf(GstBuffer* buffer, const GstAudioInfo& info) {
+    std::vector<double> gains;
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_READ);
+    const int channels = GST_AUDIO_INFO_CHANNELS(&info);
+    const int frames = int(map.size / gsize(GST_AUDIO_INFO_BPF(&info)));
+    withSamples(GST_AUDIO_INFO_FORMAT(&info), map.data, [&](auto* samples, double zero, double half) {
+        for (int f = 0; f < frames; ++f) {
+            const double gain = (double(samples[f * channels]) - zero) / half;
+            bool same = true;
+            for (int c = 1; c < channels; ++c)
+                same = same && samples[f * channels + c] == samples[f * channels];
+            gains.push_back(same ? gain : std::nan(""));
+        }
+    });
+    gst_buffer_unmap(buffer, &map);
+    return gains;
+}
+
+// The frames at `ptsMs`.. of `format` after silenceOutside(), delivered in one buffer or,
+// with `splitAt` > 0, in two with the second starting at frame `splitAt`.
+std::vector<double> fadedGains(GstAudioFormat format, int channels, gint64 from, gint64 until, gint64 fade,
+                               int splitAt = 0) {
+    constexpr int frames = 10;
+    constexpr gint64 ptsMs = 100;
+    std::vector<double> gains;
+    for (const auto& [first, count] :
+         splitAt > 0 ? std::vector<std::pair<int, int>>{{0, splitAt}, {splitAt, frames - splitAt}}
+                     : std::vector<std::pair<int, int>>{{0, frames}}) {
+        GstAudioInfo info;
+        GstBuffer* buffer = makeLevel(info, format, channels, count, ptsMs + first);
+        buffer = silenceOutside(buffer, info, from, until, fade);
+        const std::vector<double> part = gainsOf(buffer, info);
+        gains.insert(gains.end(), part.begin(), part.end());
+        gst_buffer_unref(buffer);
+    }
+    return gains;
+}
+
+// '1' untouched, '0' silent, 'f' faded (strictly between).
+QString gainPattern(const std::vector<double>& gains) {
+    QString text;
+    for (double g : gains)
+        text += g == 1.0             ? QLatin1Char('1')
+                : g == 0.0           ? QLatin1Char('0')
+                : g > 0.0 && g < 1.0 ? QLatin1Char('f')
+                                     : QLatin1Char('?');
+    return text;
+}
+
 } // namespace
 
 class TestAudibleWindow : public QObject {
@@ -80,6 +164,56 @@ private slots:
         QCOMPARE(pattern(soundingFrames(buffer, info)), expected);
         QCOMPARE(GST_BUFFER_PTS(buffer), GstClockTime(100 * ms));
         gst_buffer_unref(buffer);
+    }
+
+    // The fade before `until`: frames before it untouched, then falling steadily to zero
+    // at `until`, the same in every format that fades, whichever way the frames are cut
+    // into buffers; formats that do not fade keep the plain cut.
+    void fadesOutBeforeTheEnd_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<gint64>("from");
+        QTest::addColumn<gint64>("until");
+        QTest::addColumn<gint64>("fade");
+        QTest::addColumn<int>("splitAt");
+        QTest::addColumn<QString>("expected"); // frames at 100..109 ms
+        const auto row = [](const char* name, GstAudioFormat format, int channels, gint64 from, gint64 until,
+                            gint64 fade, int splitAt, const char* expected) {
+            QTest::newRow(name) << int(format) << channels << from << until << fade << splitAt
+                                << QString::fromLatin1(expected);
+        };
+        row("S16 mono", GST_AUDIO_FORMAT_S16, 1, -1, 108 * ms, 5 * ms, 0, "1111ffff00");
+        row("S32 stereo", GST_AUDIO_FORMAT_S32, 2, -1, 108 * ms, 5 * ms, 0, "1111ffff00");
+        row("F32 stereo", GST_AUDIO_FORMAT_F32, 2, -1, 108 * ms, 5 * ms, 0, "1111ffff00");
+        row("F64 mono", GST_AUDIO_FORMAT_F64, 1, -1, 108 * ms, 5 * ms, 0, "1111ffff00");
+        row("end between frames", GST_AUDIO_FORMAT_S16, 1, -1, 107 * ms + ms / 2, 5 * ms, 0, "111fffff00");
+        row("split inside the fade", GST_AUDIO_FORMAT_F32, 1, -1, 108 * ms, 5 * ms, 6, "1111ffff00");
+        row("split at the end", GST_AUDIO_FORMAT_S16, 2, -1, 108 * ms, 5 * ms, 8, "1111ffff00");
+        row("fade begun before the buffer", GST_AUDIO_FORMAT_S16, 1, -1, 102 * ms, 5 * ms, 0, "ff00000000");
+        row("lead-in inside the fade", GST_AUDIO_FORMAT_S16, 1, 105 * ms, 108 * ms, 5 * ms, 0, "00000fff00");
+        row("no fade asked", GST_AUDIO_FORMAT_F32, 1, -1, 108 * ms, 0, 0, "1111111100");
+        row("U8 keeps the cut", GST_AUDIO_FORMAT_U8, 1, -1, 108 * ms, 5 * ms, 0, "1111111100");
+    }
+
+    void fadesOutBeforeTheEnd() {
+        QFETCH(int, format);
+        QFETCH(int, channels);
+        QFETCH(gint64, from);
+        QFETCH(gint64, until);
+        QFETCH(gint64, fade);
+        QFETCH(int, splitAt);
+        QFETCH(QString, expected);
+        const std::vector<double> gains =
+            fadedGains(GstAudioFormat(format), channels, from, until, fade, splitAt);
+        QCOMPARE(gainPattern(gains), expected);
+        const auto sounding = std::find_if(gains.begin(), gains.end(), [](double g) { return g > 0.0; });
+        QVERIFY(std::is_sorted(sounding, gains.end(), std::greater<>()));
+        const std::vector<double> reference = fadedGains(GST_AUDIO_FORMAT_F64, 1, from, until, fade);
+        if (format != GST_AUDIO_FORMAT_U8) {
+            for (size_t f = 0; f < gains.size(); ++f)
+                QVERIFY2(std::abs(gains[f] - reference[f]) < 1e-4,
+                         qPrintable(QStringLiteral("frame %1").arg(f)));
+        }
     }
 
     // Silence is what the format calls silence: zero for signed and float samples, the
