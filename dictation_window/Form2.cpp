@@ -177,6 +177,7 @@ void Form2::buildControls() {
     Text1_ = new QLineEdit(QStringLiteral("Text1"), this);
     Text1_->setObjectName(QStringLiteral("Text1"));
     Text1_->hide();
+    Text1_->setEchoMode(QLineEdit::NoEcho); // written while playing, never shown
 
     setTabOrder(r1_, r2_);
     setTabOrder(r2_, T1_);

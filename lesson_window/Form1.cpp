@@ -173,6 +173,9 @@ void Form1::buildControls() {
 
     Text1_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text1"));
     Text1_->hide();
+    // Written on every change of the position while playing: nothing of it is shown, so
+    // none of it is laid out either (text() and textChanged are unaffected).
+    Text1_->setEchoMode(QLineEdit::NoEcho);
     Text2_ = add(new QLineEdit(QStringLiteral("0"), client), QStringLiteral("Text2"));
     Text2_->hide();
     // The player has no window of its own; this stand-in only holds its place.
