@@ -53,6 +53,24 @@ QRect rectFrom(const QString& answer) {
     return QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
 }
 
+QList<Sentence> packSentences(const QString& table, int book, int lesson) {
+    QList<Sentence> out;
+    QFile f(table);
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    const QString bookText = QString::number(book);
+    const QString caption = QStringLiteral("Lesson %1").arg(lesson);
+    while (!f.atEnd()) {
+        QString line = QString::fromUtf8(f.readLine());
+        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringList c = line.split(QLatin1Char('\t'));
+        if (c.size() >= 6 && c[0] == bookText && c[1] == caption)
+            out.append({c[2], c[3], c[4].toDouble(), c[5].isEmpty() ? -1 : c[5].toDouble()});
+    }
+    return out;
+}
+
 Program::Program(const QString& executable, const QString& probeLibrary, const QString& tmp)
     : executable_(executable)
     , probeLibrary_(probeLibrary)

@@ -26,6 +26,16 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs);
 // "x y w h ..." → the rectangle; an invalid one for "none".
 QRect rectFrom(const QString& answer);
 
+// One sentence of the built-in lesson pack, as its source table gives it.
+struct Sentence {
+    QString english;
+    QString chinese;
+    double start = 0;
+    double end = -1; // -1: to the end of the recording
+};
+// The pack's source rows of one lesson (`table`: <build>/pack/source/sentences.tsv).
+QList<Sentence> packSentences(const QString& table, int book, int lesson);
+
 // One run of `lesnor` with the probe loaded.
 class Program {
 public:

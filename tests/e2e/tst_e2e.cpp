@@ -23,32 +23,6 @@ using namespace lesnor::e2e;
 
 namespace {
 
-struct Sentence {
-    QString english;
-    QString chinese;
-    double start = 0;
-    double end = -1; // -1: to the end of the recording
-};
-
-// The pack's source rows of one lesson: the texts and times its database was built from.
-QList<Sentence> packSentences(const QString& table, int book, int lesson) {
-    QList<Sentence> out;
-    QFile f(table);
-    if (!f.open(QIODevice::ReadOnly))
-        return out;
-    const QString bookText = QString::number(book);
-    const QString caption = QStringLiteral("Lesson %1").arg(lesson);
-    while (!f.atEnd()) {
-        QString line = QString::fromUtf8(f.readLine());
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QStringList c = line.split(QLatin1Char('\t'));
-        if (c.size() >= 6 && c[0] == bookText && c[1] == caption)
-            out.append({c[2], c[3], c[4].toDouble(), c[5].isEmpty() ? -1 : c[5].toDouble()});
-    }
-    return out;
-}
-
 const QString kBook1 = QStringLiteral("Vyk英语(第1册)");
 const QString kTitle = QStringLiteral("Vyk真人发音电子版");
 
