@@ -50,8 +50,9 @@ namespace lesnor {
 //   drops the first milliseconds of a starting stream; a play from less than 80 ms into
 //   the media gets the missing part of its lead-in as silence, by delaying the sink's
 //   input that much); a play with a stop position runs
-//   30 ms past it in silence, and stop() right before the stop position waits for that
-//   tail (the server keeps a little sound when stopped, and plays it at the next start);
+//   50 ms past it in silence, and stop() right before the stop position waits for that
+//   tail (the server keeps up to one processing cycle of sound when stopped, and plays
+//   it at the next start);
 //   setUrl() plays the first milliseconds silenced (the server stalls the first play of
 //   a stream for as long as the stream has existed); the clock is not read in the first
 //   milliseconds of a play (a wild reading freezes it); and a position frozen for 0.5 s
