@@ -21,6 +21,13 @@ for b in "$BUILD_DIR"/bench/bench_*; do
   QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$b"
 done
 
+# The sync analysis checked against a deliberately late player (every sentence sounds
+# 150 ms late): its errors must read as 150 ms, not slip by a marker period.
+if [ -x "$BUILD_DIR/bench/bench_sync" ]; then
+  echo "== bench_sync late"
+  QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$BUILD_DIR/bench/bench_sync" late
+fi
+
 # The whole program on a desktop: its own virtual X server, window manager and sound
 # server (tests/e2e/run-e2e.sh). When that desktop cannot start, the figures say why.
 if [ -x "$BUILD_DIR/bench/desktop_cpu" ]; then
