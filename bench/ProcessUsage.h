@@ -7,12 +7,20 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace bench {
 
-// CPU seconds of a process: utime + stime of /proc/<pid>/stat.
+// CPU seconds of a process: utime + stime of /proc/<pid>/stat; of this process, to the
+// microsecond from getrusage.
 inline double cpuSecondsOf(qint64 pid) {
+    if (pid == qint64(getpid())) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0.0;
@@ -37,6 +45,15 @@ inline QHash<QString, double> switchesOf(qint64 pid) {
         }
     }
     return out;
+}
+
+// Context switches of every living thread of a process.
+inline double wakeUpsOf(qint64 pid) {
+    double total = 0;
+    const QHash<QString, double> switches = switchesOf(pid);
+    for (double n : switches)
+        total += n;
+    return total;
 }
 
 // CPU share (% of one core) and wake-ups per second of a process over a stretch. The

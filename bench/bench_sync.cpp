@@ -27,6 +27,7 @@
 // sound server with a "nullsink" sink (tests/audio/start-sound-server.sh; the bench
 // runner starts one), `lame` and `parec`. Prints "skipped" without them. --verbose
 // lists every sentence on stderr.
+#include "ProcessUsage.h"
 #include "platform/GstMediaPlayer.h"
 #include "playback/LessonView.h"
 #include "playback/SentenceController.h"
@@ -58,6 +59,10 @@
 #include <vector>
 
 using namespace lesnor;
+using bench::cpuSecondsOf;
+using bench::Usage;
+using bench::UsageMeter;
+using bench::wakeUpsOf;
 
 namespace {
 
@@ -295,70 +300,6 @@ std::vector<Sentence> makeSentences(int count) {
     }
     return sentences;
 }
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// CPU seconds of another process (utime + stime of /proc/<pid>/stat).
-double cpuSecondsOf(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0.0;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return 0.0;
-    return (fields.at(11).toDouble() + fields.at(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
-
-// Context switches of every thread of a process: each one is a wake-up.
-double wakeUpsOf(qint64 pid) {
-    double total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches") || line.startsWith("nonvoluntary_ctxt_switches"))
-                total += line.mid(line.indexOf(':') + 1).trimmed().toDouble();
-        }
-    }
-    return total;
-}
-
-// CPU share (% of one core) and wake-ups per second of a process over a stretch.
-struct Usage {
-    double cpuPct = 0.0;
-    double wakeUpsPerSecond = 0.0;
-};
-
-class UsageMeter {
-public:
-    explicit UsageMeter(qint64 pid)
-        : pid_(pid) {}
-    void start() {
-        cpu_ = pid_ == QCoreApplication::applicationPid() ? cpuSeconds() : cpuSecondsOf(pid_);
-        wakeUps_ = wakeUpsOf(pid_);
-        wall_.start();
-    }
-    Usage stop() const {
-        const double seconds = double(wall_.nsecsElapsed()) / 1e9;
-        const double cpu =
-            (pid_ == QCoreApplication::applicationPid() ? cpuSeconds() : cpuSecondsOf(pid_)) - cpu_;
-        return {100.0 * cpu / seconds, (wakeUpsOf(pid_) - wakeUps_) / seconds};
-    }
-
-private:
-    qint64 pid_;
-    double cpu_ = 0.0;
-    double wakeUps_ = 0.0;
-    QElapsedTimer wall_;
-};
 
 // Runs the event loop for `ms` without spinning.
 void waitMs(int ms) {
@@ -754,7 +695,7 @@ int main(int argc, char** argv) {
             player.setUrl(opened);
             player.stop();
         }
-        const double cpuBefore = cpuSeconds();
+        const double cpuBefore = cpuSecondsOf(app.applicationPid());
         const double wakeUpsBefore = wakeUpsOf(app.applicationPid());
         QElapsedTimer clock;
         clock.start();
@@ -770,7 +711,7 @@ int main(int argc, char** argv) {
             while (controller.pollActive() && clock.elapsed() < 5000)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
-        cpuPlaying += cpuSeconds() - cpuBefore;
+        cpuPlaying += cpuSecondsOf(app.applicationPid()) - cpuBefore;
         wakeUpsPlaying += wakeUpsOf(app.applicationPid()) - wakeUpsBefore;
         wallPlaying += double(clock.nsecsElapsed()) / 1e9;
         return clock.elapsed() < 5000;
