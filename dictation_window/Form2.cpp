@@ -33,8 +33,6 @@ const QColor kSilver(192, 192, 192);
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 const QColor kBannerText(0, 192, 192);
-const QString kShownCaption = QStringLiteral("隐 藏");
-const QString kHiddenCaption = QStringLiteral("显 示");
 const QString kNoRecording = QStringLiteral("未找到本课的录音，无法听写");
 
 // The buttons from left to right: index in `Label5` and caption.
@@ -147,7 +145,8 @@ void Form2::buildControls() {
     Label8_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture10_ = picture(QStringLiteral("Picture10"), this, artwork::toggleButton(), {9840, 1680, 855, 555});
     Picture10_->setCursor(Qt::PointingHandCursor);
-    Label14_ = label(QStringLiteral("Label14"), kShownCaption, Picture10_, {240, 200, 450, 180});
+    Label14_ =
+        label(QStringLiteral("Label14"), translationToggleCaption(true), Picture10_, {240, 200, 450, 180});
     Label14_->setAlignment(Qt::AlignCenter);
     Label14_->setForeColor(artwork::titleText);
 
@@ -282,17 +281,11 @@ void Form2::closeEvent(QCloseEvent* event) {
 }
 
 void Form2::Label14_Click() {
-    if (Label14_->text() == kShownCaption) {
-        Label14_->setText(kHiddenCaption);
-        Label8_->setText(QString());
-    } else {
-        Label14_->setText(kShownCaption);
-        Label8_->setText(Label10_->text());
-    }
+    toggleTranslation(*Label14_, *Label8_, Label10_->text());
 }
 
 bool Form2::translationShown() const {
-    return Label14_->text() == kShownCaption;
+    return lesnor::translationShown(*Label14_);
 }
 
 void Form2::showNotice(const QString& text) {
@@ -320,7 +313,7 @@ void Form2::setLabel8(const QString& text) {
 }
 
 void Form2::resetTranslationToggle() {
-    Label14_->setText(kShownCaption);
+    Label14_->setText(translationToggleCaption(true));
 }
 
 void Form2::setButtonEnabled(int index, bool enabled) {

@@ -39,8 +39,6 @@ namespace {
 
 const QColor kTeal(0, 128, 128);
 const QColor kRed(255, 0, 0);
-const QString kShownCaption = QStringLiteral("隐 藏");
-const QString kHiddenCaption = QStringLiteral("显 示");
 const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句并显示中文解释， "
                                      "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
@@ -221,7 +219,7 @@ void Form1::buildControls() {
     title(indexed("Label4", 4), QStringLiteral("中文翻译"), translationTitle);
     Picture10_ = picture(QStringLiteral("Picture10"), client, artwork::toggleButton());
     Picture10_->setCursor(Qt::PointingHandCursor);
-    Label14_ = label(QStringLiteral("Label14"), kShownCaption, Picture10_);
+    Label14_ = label(QStringLiteral("Label14"), translationToggleCaption(true), Picture10_);
     Label14_->setAlignment(Qt::AlignCenter);
     Label14_->setForeColor(artwork::titleText);
 
@@ -480,17 +478,11 @@ void Form1::lessonTextReleased(Qt::MouseButton button) {
 }
 
 void Form1::Label14_Click() {
-    if (Label14_->text() == kShownCaption) {
-        Label14_->setText(kHiddenCaption);
-        Label8_->setText(QString());
-    } else {
-        Label14_->setText(kShownCaption);
-        Label8_->setText(Label10_->text());
-    }
+    toggleTranslation(*Label14_, *Label8_, Label10_->text());
 }
 
 bool Form1::translationShown() const {
-    return Label14_->text() == kShownCaption;
+    return lesnor::translationShown(*Label14_);
 }
 
 void Form1::setReadCommandEnabled(bool enabled) {

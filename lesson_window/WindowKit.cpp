@@ -84,6 +84,20 @@ void wirePictureButton(CaptionLabel& caption, PictureBox& frame, const Picture& 
                      });
 }
 
+QString translationToggleCaption(bool shown) {
+    return shown ? QStringLiteral("隐 藏") : QStringLiteral("显 示");
+}
+
+bool translationShown(const CaptionLabel& toggle) {
+    return toggle.text() == translationToggleCaption(true);
+}
+
+void toggleTranslation(CaptionLabel& toggle, CaptionLabel& line, const QString& translation) {
+    const bool show = !translationShown(toggle);
+    toggle.setText(translationToggleCaption(show));
+    line.setText(show ? translation : QString());
+}
+
 namespace {
 
 class FirstFrameWatch : public QObject {

@@ -43,6 +43,13 @@ void styleAsTitle(CaptionLabel& label);
 void wirePictureButton(CaptionLabel& caption, PictureBox& frame, const Picture& normal,
                        const Picture& pressed, std::function<void()> action);
 
+// The translation toggle of both windows: "隐 藏" while the translation shows, "显 示"
+// while it is hidden. A click hides the translation in `line`, or shows `translation`
+// there again.
+QString translationToggleCaption(bool shown);
+bool translationShown(const CaptionLabel& toggle);
+void toggleTranslation(CaptionLabel& toggle, CaptionLabel& line, const QString& translation);
+
 // Runs `then` once, on the event loop's next turn after `window` has painted its first
 // frame: what the learner does not need to see the window (setting up sound and voice,
 // asking whether an output was found) waits until the window is up.
