@@ -8,6 +8,7 @@
 //                        server's monitor (bench/run.sh starts one; "skipped" without):
 //                        arrival of the first loud capture buffer, so an upper bound by
 //                        the capture's 5 ms period
+#include "MonitorPipeline.h"
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/WordFinder.h"
 #include "dictionary/WordLookup.h"
@@ -77,27 +78,10 @@ double loadAverage() {
 class MonitorListener {
 public:
     bool start() {
-        GError* error = nullptr;
-        pipeline_ =
-            gst_parse_launch("pulsesrc device=nullsink.monitor buffer-time=20000 latency-time=5000 ! "
-                             "audio/x-raw,format=S16LE,channels=1,rate=48000 ! appsink name=sink sync=false",
-                             &error);
-        if (error) {
-            g_error_free(error);
-            return false;
-        }
-        GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
-        GstAppSinkCallbacks callbacks{};
-        callbacks.new_sample = &MonitorListener::onSample;
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-        gst_object_unref(sink);
-        return gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
-    }
-    ~MonitorListener() {
-        if (pipeline_) {
-            gst_element_set_state(pipeline_, GST_STATE_NULL);
-            gst_object_unref(pipeline_);
-        }
+        return pipeline_.start(
+            "pulsesrc device=nullsink.monitor buffer-time=20000 latency-time=5000 ! "
+            "audio/x-raw,format=S16LE,channels=1,rate=48000 ! appsink name=sink sync=false",
+            &MonitorListener::onSample, this);
     }
     void arm() { firstLoud_ = -1; }
     qint64 firstLoud() const { return firstLoud_; }
@@ -130,10 +114,10 @@ private:
         return GST_FLOW_OK;
     }
 
-    GstElement* pipeline_ = nullptr;
     std::atomic<qint64> firstLoud_{-1};
     std::atomic<qint64> lastLoud_{0};
     std::atomic<qint64> buffers_{0};
+    bench::MonitorPipeline pipeline_; // last: stopped before what its samples go to
 };
 
 // The middle of character k of the lesson text, in window coordinates.

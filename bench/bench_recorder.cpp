@@ -14,6 +14,7 @@
 //                         delivery delay is counted against the player)
 // Needs the server of tests/audio/start-sound-server.sh (the bench runner starts one)
 // and `paplay`; prints "skipped" without them.
+#include "MonitorPipeline.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
 #include "playback/RecorderCommands.h"
@@ -87,27 +88,10 @@ void print(const char* name, const Stats& s, const char* detail) {
 class Monitor {
 public:
     bool start() {
-        GError* error = nullptr;
-        pipeline_ = gst_parse_launch("pulsesrc device=nullsink.monitor latency-time=5000 ! audioconvert ! "
-                                     "audioresample ! audio/x-raw,format=S16LE,channels=1,rate=48000 ! "
-                                     "appsink name=sink sync=false",
-                                     &error);
-        if (error) {
-            g_error_free(error);
-            return false;
-        }
-        GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
-        GstAppSinkCallbacks callbacks{};
-        callbacks.new_sample = &Monitor::onSample;
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-        gst_object_unref(sink);
-        return gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
-    }
-    ~Monitor() {
-        if (pipeline_) {
-            gst_element_set_state(pipeline_, GST_STATE_NULL);
-            gst_object_unref(pipeline_);
-        }
+        return pipeline_.start("pulsesrc device=nullsink.monitor latency-time=5000 ! audioconvert ! "
+                               "audioresample ! audio/x-raw,format=S16LE,channels=1,rate=48000 ! "
+                               "appsink name=sink sync=false",
+                               &Monitor::onSample, this);
     }
     // When the first loud sample after `from` was heard; negative when none was.
     double firstSoundAfterMs(Clock::time_point from) {
@@ -148,9 +132,9 @@ private:
         gst_sample_unref(sample);
         return GST_FLOW_OK;
     }
-    GstElement* pipeline_ = nullptr;
     std::mutex mutex_;
     std::vector<Chunk> chunks_;
+    bench::MonitorPipeline pipeline_; // last: stopped before what its samples go to
 };
 
 int skip(const char* why) {
