@@ -37,6 +37,12 @@ public:
     // Players that cannot do this ignore it; the position poll still stops them.
     virtual void setStopPosition(double seconds) { (void)seconds; }
 
+    // Speed of the following plays, 0.5 to 1.0 (1.0 is the recording's own); the voice
+    // keeps its pitch. Positions, seeks and the stop position stay in seconds of the
+    // media, whatever the speed. Players that cannot change speed ignore it.
+    virtual void setRate(double rate) { (void)rate; }
+    virtual double rate() const { return 1.0; }
+
     // True when the player looked for a sound output and found none: it then plays
     // unheard (positions still move), and the learner should be told.
     virtual bool soundOutputMissing() const { return false; }
