@@ -34,7 +34,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace lesnor;
@@ -42,6 +44,8 @@ using namespace lesnor;
 namespace {
 
 constexpr int Failure = 2;
+// The largest text input read (dictionary lists, lesson tables): they are a few MB.
+constexpr qint64 kMaxListSize = qint64(64) << 20;
 
 int fail(const QString& message) {
     std::fprintf(stderr, "lesnor-tool: %s\n", printable(message).toUtf8().constData());
@@ -151,17 +155,44 @@ int tables(const QString& file) {
     return finishOutput();
 }
 
+// The whole of an input file. Only a regular file is read, and only up to `limit`
+// bytes: a device would never end and a FIFO would wait for a writer. Opened without
+// blocking, so a FIFO is refused at once.
+QByteArray readInput(const QString& path, qint64 limit, QString* error) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot open %1: %2")
+                     .arg(quoted(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file").arg(quoted(path));
+        return {};
+    }
+    if (st.st_size > limit) {
+        *error = QStringLiteral("%1 is larger than %2 MB").arg(quoted(path)).arg(limit >> 20);
+        return {};
+    }
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > limit) {
+        *error = QStringLiteral("cannot read %1: %2").arg(quoted(path), file.errorString());
+        return {};
+    }
+    return bytes;
+}
+
 // Reads a UTF-8 TSV file with a header line holding (at least) `wanted`; calls `row` with
 // the fields of each data line in the order of `wanted`.
 bool readTsv(const QString& path, const QStringList& wanted,
              const std::function<void(const QStringList&)>& row, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(quoted(path), file.errorString());
+    const QByteArray bytes = readInput(path, kMaxListSize, error);
+    if (!error->isEmpty())
         return false;
-    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(file.readAll());
+    QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
         *error = QStringLiteral("%1 is not valid UTF-8").arg(quoted(path));
         return false;
@@ -238,21 +269,12 @@ int buildDb(const QString& sourceDir, const QString& out) {
     return 0;
 }
 
-QByteArray readWhole(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return {};
-    }
-    return file.readAll();
-}
-
 int buildDict(const QString& basePath, const QString& additionsPath, const QString& out) {
     QString error;
-    const QByteArray base = readWhole(basePath, &error);
+    const QByteArray base = readInput(basePath, kMaxListSize, &error);
     if (!error.isEmpty())
         return fail(error);
-    const QByteArray additions = readWhole(additionsPath, &error);
+    const QByteArray additions = readInput(additionsPath, kMaxListSize, &error);
     if (!error.isEmpty())
         return fail(error);
     const QByteArray bytes = buildDictionary(base, additions, &error);
@@ -260,22 +282,21 @@ int buildDict(const QString& basePath, const QString& additionsPath, const QStri
         return fail(error);
     QSaveFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));
+        return fail(QStringLiteral("cannot write %1: %2").arg(quoted(out), file.errorString()));
     return 0;
 }
 
 int lookup(const QString& path, const QString& word) {
-    bool readable = false;
-    const DictionaryText dictionary = DictionaryText::read(path, &readable);
-    if (!readable)
-        return fail(QStringLiteral("cannot read %1").arg(path));
+    QString error;
+    const DictionaryText dictionary(readInput(path, kMaxListSize, &error));
+    if (!error.isEmpty())
+        return fail(error);
     const std::optional<DictionaryEntry> entry = lookUpWord(dictionary, word);
     if (!entry)
         return 1;
-    printLine(entry->headword);
-    printLine(entry->phoneticIpa());
-    printLine(entry->meaning);
-    return 0;
+    if (!printLine(entry->headword) || !printLine(entry->phoneticIpa()) || !printLine(entry->meaning))
+        return outputFailed();
+    return finishOutput();
 }
 
 int usage() {
