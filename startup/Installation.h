@@ -46,8 +46,9 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files,
                         const QList<CarriedFile>& which = carriedFiles());
 
 // The program's way out. Runs once, whichever trigger calls it first: closes every
-// recording device, removes the data files, the recording and the audio copies (only
-// when this is the last running copy; the font stays), removes a data folder made
+// recording device, removes this copy's recording (recordingName()), then the data files,
+// the audio copies and recordings of copies no longer running (only when this is the
+// last running copy; the font stays), removes a data folder made
 // under a fresh name for this process alone (see setFolder), closes the player and
 // ends the process through `endProcess`.
 class ShutdownSequence {

@@ -11,6 +11,7 @@
 #include "startup/ProcessEnd.h"
 #include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
+#include "startup/RunningCopies.h"
 #include "startup/SelfCheck.h"
 
 #include <QApplication>
@@ -48,7 +49,13 @@ int StartUp(QApplication& app) {
     folder.open(QDir::tempPath());
     setDataFolder(folder.path());
     services.files.setPrivateFolder(&folder);
+    services.capture.setPrivateFolder(&folder);
     lock.acquireShared(folder);
+    // Copies running at once each record into their own file; what killed ones left goes.
+    static RecordingClaim recordingClaim;
+    recordingClaim.claim(folder);
+    removeOrphanedRecordings(folder);
+    removeAbandonedFolders(QDir::tempPath());
 
     installCarriedFiles(DataFolder(), services.files);
 
