@@ -369,11 +369,15 @@ void Form1::LoadLesson() {
         r3_->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
 
-    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files);
+    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files, this);
     player.setUrl(audio.playerUrl);
     controller_->lessonLoaded(lesson_);
     setReadCommandEnabled(audio.playable);
     player.stop();
+    const QString notice =
+        notices::lessonLoad(lesson_, audio, DataFolder(), services_.files, QStringLiteral("无法朗读"));
+    if (!notice.isEmpty())
+        showNotice(notice);
     emit lessonLoaded();
 }
 
