@@ -11,6 +11,7 @@
 #include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "lessons/LessonNotices.h"
 #include "platform/FileOps.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Shell.h"
@@ -588,17 +589,26 @@ void Form1::Form_Resize() {
     const double ty = twipsPerPixelY();
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
-    const bool sizable = !(state & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    // The window never outgrows the screen's available area, even where that is smaller
+    // than the design minimum (a small screen or a large scale factor); it is then laid
+    // out as one that cannot be sized.
+    QSize limit(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (const QScreen* s = screen())
+        limit = s->availableGeometry().size() - frame;
+    const QSize minimum = QSize(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
+                                qCeil(FormLayout::minimumOuterSize.height / ty) - frame.height());
+    const bool sizable =
+        !(state & (Qt::WindowMaximized | Qt::WindowFullScreen)) && minimum == minimum.boundedTo(limit);
     const TwipSize outerTwips = layoutOuterSize({outer.width() * tx, outer.height() * ty}, sizable);
     const ResizeResult r = resizeForm1(layout_, outerTwips, sizable);
     layout_ = r.layout;
+    fitSmallWindow(layout_, outerTwips, sizable);
     applyLayout();
-    const QSize minimum(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
-                        qCeil(FormLayout::minimumOuterSize.height / ty) - frame.height());
     if (r.windowResized)
-        resize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height());
-    if (minimumSize() != minimum)
-        setMinimumSize(minimum);
+        resize(QSize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height())
+                   .boundedTo(limit));
+    if (minimumSize() != minimum.boundedTo(limit))
+        setMinimumSize(minimum.boundedTo(limit));
 }
 
 void Form1::applyLayout() {
