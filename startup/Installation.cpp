@@ -99,6 +99,7 @@ void ShutdownSequence::run(const QString& dataFolder) {
         files_.deleteFile(dataPath(dataFolder, files::database));
         files_.deleteFile(dataPath(dataFolder, files::recording));
         files_.removeFolder(dataPath(dataFolder, files::audioCopies));
+        files_.deleteFile(dataPath(dataFolder, recordingLock));
         if (folder_)
             removeOrphanedRecordings(*folder_);
     }

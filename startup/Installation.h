@@ -47,10 +47,10 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files,
 
 // The program's way out. Runs once, whichever trigger calls it first: closes every
 // recording device, removes this copy's recording (recordingName()), then the data files,
-// the audio copies and recordings of copies no longer running (only when this is the
-// last running copy; the font stays), removes a data folder made
-// under a fresh name for this process alone (see setFolder), closes the player and
-// ends the process through `endProcess`.
+// the audio copies, the recording claim's lock and recordings of copies no longer
+// running (only when this is the last running copy; the font stays), removes a data
+// folder made under a fresh name for this process alone (see setFolder), closes the
+// player and ends the process through `endProcess`.
 class ShutdownSequence {
 public:
     ShutdownSequence(IRecorder& recorder, IMediaPlayer& player, IFileOps& files, DataFolderLock* lock,

@@ -45,8 +45,8 @@ RecordingClaim::~RecordingClaim() {
 
 QString RecordingClaim::claim(PrivateFolder& folder) {
     if (lockFd_ < 0 && folder.isOpen())
-        lockFd_ =
-            ::openat(folder.descriptor(), "mcesound.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        lockFd_ = ::openat(folder.descriptor(), QFile::encodeName(recordingLock).constData(),
+                           O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     const bool first = lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0;
     g_recordingName = first ? files::recording : QStringLiteral("mcesound-%1.wav").arg(qint64(::getpid()));
     return g_recordingName;

@@ -27,6 +27,10 @@ private:
     int lockFd_ = -1;
 };
 
+// The claim's lock file. The last copy to exit removes it: it holds the folder's lock
+// then, so no copy can be claiming at the same time.
+inline const QString recordingLock = QStringLiteral("mcesound.lock");
+
 // This copy's recording, a name inside the data folder: "mcesound.wav" until a claim
 // says otherwise.
 const QString& recordingName();
