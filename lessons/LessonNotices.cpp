@@ -2,7 +2,7 @@
 
 #include "lessons/Lesson.h"
 #include "lessons/LessonLoader.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 
 #include <QFileInfo>
 

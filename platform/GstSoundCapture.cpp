@@ -1,7 +1,7 @@
 #include "platform/GstSoundCapture.h"
 
+#include "platform/DataFolder.h"
 #include "platform/GstSetup.h"
-#include "startup/DataFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

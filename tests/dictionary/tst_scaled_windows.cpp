@@ -7,9 +7,9 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
-#include "lesson_window/Controls.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 #include "tests/lesson_window/Form1Harness.h"
+#include "widgets/Controls.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>

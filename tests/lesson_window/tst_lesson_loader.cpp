@@ -1,10 +1,10 @@
 // Catalogue data, lesson queries and file names, reading a lesson and copying its audio.
 #include "FakeServices.h"
 #include "LessonFixture.h"
-#include "lesson_window/Links.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "lessons/LessonNotices.h"
+#include "widgets/Links.h"
 
 #include <QtTest>
 

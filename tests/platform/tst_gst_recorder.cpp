@@ -5,12 +5,12 @@
 // is refused. Waits are bounded; no duration is asserted
 // beyond the recording's length against the time it was recorded for.
 #include "EnvGuard.h"
+#include "platform/DataFolder.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
+#include "platform/WavFile.h"
 #include "playback/RecorderCommands.h"
 #include "playback/VoiceRecorder.h"
-#include "playback/WavFile.h"
-#include "startup/DataFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Copies running at once: each records into a file of its own; what killed copies left
 // (their recordings, scratch files, fresh data folders) goes at the next start, and
 // nothing a running copy holds.
-#include "startup/DataFolder.h"
-#include "startup/RunningCopies.h"
+#include "platform/DataFolder.h"
+#include "platform/RunningCopies.h"
 
 #include <QDir>
 #include <QFile>

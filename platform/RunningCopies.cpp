@@ -1,7 +1,6 @@
-#include "startup/RunningCopies.h"
+#include "platform/RunningCopies.h"
 
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "platform/DataFolder.h"
 
 #include <QFile>
 #include <cerrno>
@@ -16,7 +15,8 @@
 namespace lesnor {
 namespace {
 
-QString g_recordingName = files::recording;
+const QString kFirstRecording = QStringLiteral("mcesound.wav");
+QString g_recordingName = kFirstRecording;
 
 // Calls `visit` with each entry name of the directory `dirFd` (not closed).
 template <class Visit> void forEachEntry(int dirFd, Visit visit) {
@@ -48,7 +48,7 @@ QString RecordingClaim::claim(PrivateFolder& folder) {
         lockFd_ = ::openat(folder.descriptor(), QFile::encodeName(recordingLock).constData(),
                            O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     const bool first = lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0;
-    g_recordingName = first ? files::recording : QStringLiteral("mcesound-%1.wav").arg(qint64(::getpid()));
+    g_recordingName = first ? kFirstRecording : QStringLiteral("mcesound-%1.wav").arg(qint64(::getpid()));
     return g_recordingName;
 }
 
