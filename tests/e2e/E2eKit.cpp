@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <time.h>
@@ -197,6 +198,16 @@ QString Program::dataFolder() const {
     return tmp_ + QStringLiteral("/lesnor-%1/").arg(getuid());
 }
 
+QList<qint64> eventTimes(const QString& events, const QString& what, const QString& widget) {
+    QList<qint64> times;
+    for (const QString& e : events.split(QLatin1Char(';'))) {
+        const QStringList f = e.split(QLatin1Char(' '));
+        if (f.size() == 3 && f[1] == what && f[2] == widget)
+            times << f[0].toLongLong();
+    }
+    return times;
+}
+
 namespace x {
 
 bool run(const QStringList& args) {
@@ -264,9 +275,12 @@ bool Capture::start() {
     if (!parec_.waitForStarted(5000))
         return false;
     // The stream is open once the first samples arrive.
-    return waitFor([this] { return parec_.bytesAvailable() > 0 || parec_.state() != QProcess::Running; },
-                   5000) &&
-           parec_.state() == QProcess::Running;
+    const bool open =
+        waitFor([this] { return parec_.bytesAvailable() > 0 || parec_.state() != QProcess::Running; },
+                5000) &&
+        parec_.state() == QProcess::Running;
+    firstSampleAt_ = monotonicMicros() - parec_.bytesAvailable() / 2 * 1000000 / rate;
+    return open;
 }
 
 QVector<qint16> Capture::stop() {
@@ -306,6 +320,22 @@ QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs, QVecto
             out.append(b);
     }
     return out;
+}
+
+QStringList clicksBeforeSound(const QVector<Burst>& clicks, const QVector<Burst>& sound) {
+    QStringList before;
+    for (const Burst& c : clicks) {
+        const bool inside = std::any_of(sound.begin(), sound.end(), [&c](const Burst& b) {
+            return c.first >= b.first && c.last <= b.last;
+        });
+        const bool followed =
+            std::any_of(sound.begin(), sound.end(), [&c](const Burst& b) { return b.first > c.last; });
+        if (!inside && followed)
+            before << QStringLiteral("at %1 ms, %2 ms long")
+                          .arg(c.first * 1000.0 / Capture::rate, 0, 'f', 1)
+                          .arg((c.last - c.first + 1) * 1000.0 / Capture::rate, 0, 'f', 1);
+    }
+    return before;
 }
 
 int locate(const QVector<qint16>& capture, int from, int length, const QVector<qint16>& reference,
