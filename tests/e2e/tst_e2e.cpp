@@ -404,6 +404,7 @@ private slots:
         const QStringList events = app_->ask(QStringLiteral("events")).split(QLatin1Char(';'));
         x::release(3);
         QVERIFY(waitFor([&] { return !app_->visible(QStringLiteral("Form1/Picture8")); }, 3000));
+        QVERIFY2(app_->running(), "lesnor ended when the word was released");
         QTest::qWait(1500);
         const QVector<qint16> heard = capture.stop();
 
