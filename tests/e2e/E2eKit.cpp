@@ -268,6 +268,7 @@ QImage screenshot() {
 } // namespace x
 
 bool Capture::start() {
+    QObject::connect(&parec_, &QProcess::readyReadStandardOutput, &parec_, [this] { take(); });
     parec_.start(QStringLiteral("parec"),
                  {QStringLiteral("--device=nullsink.monitor"), QStringLiteral("--format=s16le"),
                   QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--channels=1"),
@@ -275,22 +276,25 @@ bool Capture::start() {
     if (!parec_.waitForStarted(5000))
         return false;
     // The stream is open once the first samples arrive.
-    const bool open =
-        waitFor([this] { return parec_.bytesAvailable() > 0 || parec_.state() != QProcess::Running; },
-                5000) &&
-        parec_.state() == QProcess::Running;
-    firstSampleAt_ = monotonicMicros() - parec_.bytesAvailable() / 2 * 1000000 / rate;
-    return open;
+    return waitFor([this] { return !raw_.isEmpty() || parec_.state() != QProcess::Running; }, 5000) &&
+           parec_.state() == QProcess::Running;
+}
+
+void Capture::take() {
+    raw_ += parec_.readAllStandardOutput();
+    const qint64 at = monotonicMicros() - qint64(raw_.size() / 2) * 1000000 / rate;
+    firstSampleAt_ = firstSampleAt_ == 0 ? at : std::min(firstSampleAt_, at);
 }
 
 QVector<qint16> Capture::stop() {
     QTest::qWait(100);
+    take();
     parec_.terminate();
     parec_.waitForFinished(5000);
-    const QByteArray raw = parec_.readAllStandardOutput();
-    QVector<qint16> samples(raw.size() / 2);
+    raw_ += parec_.readAllStandardOutput();
+    QVector<qint16> samples(raw_.size() / 2);
     for (int i = 0; i < samples.size(); ++i)
-        samples[i] = qFromLittleEndian<qint16>(raw.constData() + 2 * i);
+        samples[i] = qFromLittleEndian<qint16>(raw_.constData() + 2 * i);
     return samples;
 }
 

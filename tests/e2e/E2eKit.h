@@ -103,13 +103,15 @@ public:
     bool start();
     QVector<qint16> stop();
     // When the capture's first sample was heard (monotonic microseconds, the probe's
-    // clock): the arrival of the first samples less their length. Late by at most the
-    // recorder's latency (20 ms).
+    // clock): of every arrival of samples less the length of all samples so far, the
+    // earliest, which the least delayed delivery gives.
     qint64 firstSampleAt() const { return firstSampleAt_; }
     qint64 timeOf(int sample) const { return firstSampleAt_ + qint64(sample) * 1000000 / rate; }
 
 private:
+    void take();
     QProcess parec_;
+    QByteArray raw_;
     qint64 firstSampleAt_ = 0;
 };
 
