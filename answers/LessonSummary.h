@@ -29,6 +29,7 @@ public:
     // Notes a marked answer; only the first for each sentence counts.
     void record(int sentence, const QString& sentenceText, const QString& typed);
     bool isEmpty() const { return attempts_.isEmpty(); }
+    bool contains(int sentence) const { return attempts_.contains(sentence); }
     int sentenceCount() const { return sentenceCount_; }
 
     // The figures with the comparison options of now.
