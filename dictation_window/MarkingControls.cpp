@@ -2,9 +2,9 @@
 
 #include "dictation_window/MarkingSession.h"
 #include "dictation_window/TypingBox.h"
-#include "lesson_window/Artwork.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/WindowKit.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
+#include "widgets/WindowKit.h"
 
 #include <QFrame>
 #include <QMenu>
