@@ -29,6 +29,7 @@ void DictationLauncher::open() {
     form2_ = new Form2(services_);
     connect(form2_, &Form2::closed, this, &DictationLauncher::dictationClosed);
     form2_->Form_Load();
+    emit opened(form2_);
     form2_->show();
     form2_->activateWindow();
     form1_.hide();

@@ -244,6 +244,7 @@ void Form2::LoadLesson() {
         if (!controller_->playable())
             showNotice(kNoRecording);
     }
+    emit lessonLoaded();
 }
 
 void Form2::runButton(int index) {

@@ -68,6 +68,8 @@ public:
 signals:
     // The window is closing (close box or "退  出"): the lesson window is to come back.
     void closed();
+    // LoadLesson has finished (also after a book click).
+    void lessonLoaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

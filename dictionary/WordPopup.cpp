@@ -106,14 +106,20 @@ void WordPopup::press(QAbstractScrollArea* box, PopupLayout::Source source, QPoi
     parts_.frame->move(qRound(placed.left / tx), qRound(placed.top / ty));
 
     QString word;
-    if (const auto* rich = qobject_cast<const QTextEdit*>(box))
-        word = RichWordOver(rich->toPlainText(), characterUnderPoint(*rich, point));
-    else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box))
-        word = GetWord(plain->toPlainText(), characterUnderPoint(*plain, point));
+    int character = -1;
+    if (const auto* rich = qobject_cast<const QTextEdit*>(box)) {
+        character = characterUnderPoint(*rich, point);
+        word = RichWordOver(rich->toPlainText(), character);
+    } else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box)) {
+        character = characterUnderPoint(*plain, point);
+        word = GetWord(plain->toPlainText(), character);
+    }
     if (word.isEmpty())
         return;
-    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word))
+    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word)) {
         show(*entry, placed);
+        emit lookedUp(*entry, word, source, character);
+    }
 }
 
 void WordPopup::release() {

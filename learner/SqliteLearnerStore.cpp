@@ -170,8 +170,9 @@ bool SqliteLearnerStore::connect(Open open) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
     if (open == Open::Unchanging) {
-        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path_).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                           QStringLiteral("?immutable=1"));
+        db.setDatabaseName(
+            QUrl::fromLocalFile(QFileInfo(path_).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+            QStringLiteral("?immutable=1"));
         options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
     } else {
         db.setDatabaseName(path_);
