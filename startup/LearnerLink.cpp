@@ -71,6 +71,10 @@ void LearnerLink::recordChanged() {
         return;
     const std::optional<LastPlace>& place = record_.snapshot().place;
     form1_.resumeAction()->setEnabled(place && place->lesson.isValid());
+    // Most changes (a sentence, a word) leave the marks as they are.
+    if (marked_ && *marked_ == record_.snapshot().lessons)
+        return;
+    marked_ = record_.snapshot().lessons;
     markTree(*form1_.T1());
     if (form2_)
         markTree(*form2_->T1());

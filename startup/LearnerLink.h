@@ -54,6 +54,7 @@ private:
     QPointer<NotebookWindow> notebook_;
     HeardSentences read_;
     HeardSentences dictated_;
+    std::optional<QMap<LessonKey, LessonMarks>> marked_; // what the trees show
 };
 
 // The lesson a catalogue tree has current: invalid for a book or no node.
