@@ -3,13 +3,13 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
-#include "dictionary/WordPopup.h"
 #include "learner/LearnerRecord.h"
 #include "learner/NotebookExport.h"
-#include "lesson_window/CatalogueMarks.h"
 #include "lesson_window/Form1.h"
 #include "notebook_window/NotebookWindow.h"
 #include "playback/SentenceController.h"
+#include "widgets/CatalogueMarks.h"
+#include "widgets/WordPopup.h"
 
 #include <QAction>
 #include <QPlainTextEdit>

@@ -16,15 +16,15 @@
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
 #include "dictionary/WordLookup.h"
-#include "dictionary/WordPopup.h"
 #include "learner/LearnerRecord.h"
 #include "learner/SqliteLearnerStore.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "notebook_window/NotebookWindow.h"
-#include "platform/RealServices.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "platform/DataFolder.h"
+#include "resources/Installation.h"
+#include "startup/RealServices.h"
+#include "widgets/WordPopup.h"
 
 #include <QApplication>
 #include <QDir>

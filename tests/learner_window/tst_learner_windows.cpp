@@ -1,7 +1,6 @@
 // The learner's record in the windows: resume, progress marks in both catalogue trees,
 // words looked up in either window kept in the notebook, the notebook window.
 
-#include "../lesson_window/Form1Harness.h"
 #include "FakeLearnerStore.h"
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
@@ -12,6 +11,7 @@
 #include "notebook_window/NotebookWindow.h"
 #include "playback/SentenceController.h"
 #include "startup/LearnerLink.h"
+#include "tests/lesson_window/Form1Harness.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "lesson_window/CatalogueMarks.h"
+#include "widgets/CatalogueMarks.h"
 
 #include "learner/LessonProgress.h"
 
