@@ -405,7 +405,8 @@ bool Form1::openLessonAt(int book, int lesson, int sentence) {
     T1_->setCurrentItem(node);
     T1_->scrollToItem(node);
     LoadLesson();
-    controller_->showSentence(qBound(0, sentence, lesson_.count() - 1));
+    if (lesson_.count() > 0)
+        controller_->showSentence(qBound(0, sentence, lesson_.count() - 1));
     return true;
 }
 
