@@ -3,6 +3,7 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
+#include "dictation_window/MarkingSession.h"
 #include "learner/LearnerRecord.h"
 #include "learner/NotebookExport.h"
 #include "lesson_window/Form1.h"
@@ -110,6 +111,12 @@ void LearnerLink::dictationOpened(Form2* window) {
     connect(&window->controller(), &DictationController::sentencePlayed, this, [this](int i) {
         if (dictated_.heard(i))
             record_.record(change::LessonFinished{dictated_.lesson(), change::Activity::Dictation});
+    });
+    // A dictation marked to its last sentence: its average score, the best one kept.
+    connect(&window->marking(), &MarkingSession::lessonSummarised, this, [this](const LessonScore& score) {
+        const LessonKey key{score.book.toInt(), score.lesson.section(QLatin1Char(' '), 1).toInt()};
+        if (score.complete && key.isValid())
+            record_.record(change::DictationScored{key, qRound(score.figures.averageScore * 100)});
     });
     connect(&window->wordPopup(), &WordPopup::lookedUp, this,
             [this](const DictionaryEntry& entry, const QString& word, PopupLayout::Source, int) {
