@@ -88,10 +88,10 @@ set(CPACK_STRIP_FILES ON)
 # What the program loads at run time beyond the libraries it links: the voice's engines
 # (loaded when the voice is set up), the MP3 decoder and sound output (sound server or
 # ALSA), the window system plug-in, the faces its texts are set in, Qt's own texts in
-# Chinese.
+# Chinese, Qt SQL's SQLite driver for the learner's record.
 set(LESNOR_RUNTIME_PACKAGES
     libflite1 libespeak-ng1 gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
-    qt6-qpa-plugins fonts-wqy-microhei fonts-liberation qt6-translations-l10n)
+    qt6-qpa-plugins libqt6sql6-sqlite fonts-wqy-microhei fonts-liberation qt6-translations-l10n)
 list(JOIN LESNOR_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -100,6 +100,7 @@ void DictationController::readSentence() {
     player_.setStopPosition(sentenceStopPosition(end));
     player_.setCurrentPosition(start);
     player_.play();
+    emit sentencePlayed(DictationIndex_);
 }
 
 void DictationController::showAnswer() {

@@ -67,6 +67,10 @@ public:
     // One sample of the poll: the position goes into `Text1`; a change runs the end test.
     void tick();
 
+signals:
+    // Sentence `DictationIndex` has been started on the player.
+    void sentencePlayed(int i);
+
 private:
     void playCurrent();
     void showTranslation();

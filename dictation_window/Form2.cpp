@@ -265,6 +265,7 @@ void Form2::LoadLesson() {
         if (!notice.isEmpty())
             showNotice(notice);
     }
+    emit lessonLoaded();
 }
 
 void Form2::runButton(int index) {

@@ -102,6 +102,11 @@ void Form1::buildMenus() {
     // The menus read "文件(F)" and "帮助(H)"; the letters are their Alt mnemonics.
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     fileMenu->setObjectName(QStringLiteral("文件"));
+    resumeAction_ = fileMenu->addAction(QStringLiteral("继续上次的课文(&R)"));
+    resumeAction_->setObjectName(QStringLiteral("继续上次的课文"));
+    resumeAction_->setShortcut(keys::resume);
+    resumeAction_->setEnabled(false);
+    connect(resumeAction_, &QAction::triggered, this, &Form1::resumeRequested);
     QAction* quit = fileMenu->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));
     quit->setShortcut(keys::quit);
@@ -117,6 +122,11 @@ void Form1::buildMenus() {
     home->setObjectName(QStringLiteral("访问作者主页"));
     connect(home, &QAction::triggered, this, &Form1::openHomePage);
 
+    QAction* notebook = practiceMenu()->addAction(QStringLiteral("生词本"));
+    notebook->setObjectName(QStringLiteral("生词本"));
+    notebook->setShortcut(keys::notebook);
+    connect(notebook, &QAction::triggered, this, &Form1::notebookRequested);
+
     auto* openMenus = new QShortcut(keys::menuBar, this);
     connect(openMenus, &QShortcut::activated, this,
             [this, fileMenu] { menuBar()->setActiveAction(fileMenu->menuAction()); });
@@ -124,6 +134,16 @@ void Form1::buildMenus() {
 
 // Controls are made in stacking order, bottom first: the grounds, labels and frames
 // that have no window of their own, then the boxes, then the word pop-up on top.
+QMenu* Form1::practiceMenu() {
+    if (auto* menu = menuBar()->findChild<QMenu*>(QStringLiteral("练习"), Qt::FindDirectChildrenOnly))
+        return menu;
+    auto* menu = new QMenu(QStringLiteral("练习(&P)"), menuBar());
+    menu->setObjectName(QStringLiteral("练习"));
+    const auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("帮助"), Qt::FindDirectChildrenOnly);
+    menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
+    return menu;
+}
+
 void Form1::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -380,6 +400,19 @@ void Form1::LoadLesson() {
     if (!notice.isEmpty())
         showNotice(notice);
     emit lessonLoaded();
+}
+
+bool Form1::openLessonAt(int book, int lesson, int sentence) {
+    QTreeWidgetItem* node = findLessonNode(*T1_, book, lesson);
+    if (!node)
+        return false;
+    node->parent()->setExpanded(true);
+    T1_->setCurrentItem(node);
+    T1_->scrollToItem(node);
+    LoadLesson();
+    if (lesson_.count() > 0)
+        controller_->showSentence(qBound(0, sentence, lesson_.count() - 1));
+    return true;
 }
 
 // The lesson text: each sentence its own paragraph followed by an empty one (the CR LF

@@ -11,6 +11,17 @@
 //                                    lines, the headword as stored, the transcription in
 //                                    Unicode phonetic symbols, the meaning; exit status 1
 //                                    and no output when nothing is found
+//   lesnor-tool notebook list [--db FILE]
+//                                    the learner's word notebook: word, times looked
+//                                    up, lesson, one TSV line each, mastered words too
+//   lesnor-tool notebook export OUT [--csv] [--all] [--db FILE]
+//                                    the notebook for flash cards (tab-separated notes:
+//                                    word, phonetic, meaning, sentence, lesson), or as
+//                                    CSV; mastered words only with --all
+//   The notebook commands read the learner's record where the program keeps it
+//   ($LESNOR_LEARNER_DB, else ~/.local/share/lesnor/learner.sqlite), or FILE; they
+//   exit with 1 when the notebook is empty (also when the program has not yet made
+//   the file), 2 when FILE or OUT cannot be read or written.
 //
 // Exit status 0 on success, 2 with a one-line message on stderr otherwise (also when the
 // output cannot be written). Messages quote at most 80 characters of any input and
@@ -21,6 +32,8 @@
 #include "dictionary/DictionaryBuilder.h"
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/WordLookup.h"
+#include "learner/NotebookExport.h"
+#include "learner/SqliteLearnerStore.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "lessons/Query.h"
@@ -29,8 +42,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -299,13 +314,64 @@ int lookup(const QString& path, const QString& word) {
     return finishOutput();
 }
 
+// The notebook commands: args are what follows "notebook".
+int notebook(QStringList args) {
+    QString db;
+    const qsizetype dbAt = args.indexOf(QStringLiteral("--db"));
+    if (dbAt >= 0) {
+        if (dbAt + 1 >= args.size())
+            return -1;
+        db = args.at(dbAt + 1);
+        args.remove(dbAt, 2);
+    }
+    const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
+    const bool all = args.removeAll(QStringLiteral("--all")) > 0;
+    const bool list = args.size() == 1 && args.at(0) == QLatin1String("list") && !csv && !all;
+    const bool exporting = args.size() == 2 && args.at(0) == QLatin1String("export");
+    if (!list && !exporting)
+        return -1;
+
+    const QString path = db.isEmpty() ? learnerDatabasePath() : db;
+    if (db.isEmpty() && !QFileInfo::exists(path)) {
+        std::fprintf(stderr, "lesnor-tool: the notebook is empty\n");
+        return 1;
+    }
+    SqliteLearnerStore store(path, SqliteLearnerStore::Access::ReadOnly);
+    if (!store.isReadable())
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, store.readError()));
+    const QList<NotebookWord> words = notebookWords(store.load(), list || all);
+    if (words.isEmpty()) {
+        std::fprintf(stderr, "lesnor-tool: the notebook is empty\n");
+        return 1;
+    }
+    if (list) {
+        QList<NotebookWord> sorted = words;
+        std::sort(sorted.begin(), sorted.end(), [](const NotebookWord& a, const NotebookWord& b) {
+            return wordKey(a.headword) < wordKey(b.headword);
+        });
+        for (const NotebookWord& w : sorted) {
+            if (!printLine(tsvLine({w.headword, QString::number(w.count), lessonName(w.lesson)})))
+                return outputFailed();
+        }
+        return finishOutput();
+    }
+    QSaveFile out(args.at(1));
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(exportNotebook(words, csv ? ExportFormat::Csv : ExportFormat::FlashCards)) < 0 ||
+        !out.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(args.at(1), out.errorString()));
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr, "usage: lesnor-tool query FILE SQL\n"
                          "       lesnor-tool --version\n"
                          "       lesnor-tool tables FILE\n"
                          "       lesnor-tool build-db SOURCE OUT\n"
                          "       lesnor-tool build-dict BASE ADDITIONS OUT\n"
-                         "       lesnor-tool lookup FILE WORD\n");
+                         "       lesnor-tool lookup FILE WORD\n"
+                         "       lesnor-tool notebook list [--db FILE]\n"
+                         "       lesnor-tool notebook export OUT [--csv] [--all] [--db FILE]\n");
     return Failure;
 }
 
@@ -328,5 +394,10 @@ int main(int argc, char** argv) {
         return buildDict(args.at(1), args.at(2), args.at(3));
     if (args.size() == 3 && args.at(0) == QLatin1String("lookup"))
         return lookup(args.at(1), args.at(2));
+    if (!args.isEmpty() && args.at(0) == QLatin1String("notebook")) {
+        const int status = notebook(args.mid(1));
+        if (status >= 0)
+            return status;
+    }
     return usage();
 }

@@ -85,7 +85,7 @@ void WordPopup::layOutParts(const Parts& parts) {
     const int rowTop =
         qMax(qRound(PopupLayout::kPhoneticPlace.top / ty), parts.headword->geometry().bottom() + 1);
     const int rowHeight = std::max({qRound(PopupLayout::kPhoneticPlace.height / ty), needed(parts.open),
-                                needed(parts.phonetic), needed(parts.close)});
+                                    needed(parts.phonetic), needed(parts.close)});
     place(parts.open, PopupLayout::kOpenPlace, rowTop, rowHeight);
     place(parts.phonetic, PopupLayout::kPhoneticPlace, rowTop, rowHeight);
     place(parts.close, PopupLayout::kClosePlace, rowTop, rowHeight);
@@ -135,17 +135,21 @@ void WordPopup::press(QAbstractScrollArea* box, PopupLayout::Source source, QPoi
     parts_.frame->move(qRound(placed.left / tx), qRound(placed.top / ty));
 
     QString word;
-    if (const auto* rich = qobject_cast<const QTextEdit*>(box))
-        word = RichWordOver(rich->toPlainText(), characterUnderPoint(*rich, point));
-    else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box)) {
-        const int at = characterUnderPoint(*plain, point);
-        word = source == PopupLayout::Source::WordList ? WordListWord(plain->toPlainText(), at)
-                                                       : GetWord(plain->toPlainText(), at);
+    int character = -1;
+    if (const auto* rich = qobject_cast<const QTextEdit*>(box)) {
+        character = characterUnderPoint(*rich, point);
+        word = RichWordOver(rich->toPlainText(), character);
+    } else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box)) {
+        character = characterUnderPoint(*plain, point);
+        word = source == PopupLayout::Source::WordList ? WordListWord(plain->toPlainText(), character)
+                                                       : GetWord(plain->toPlainText(), character);
     }
     if (word.isEmpty())
         return;
-    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word))
+    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word)) {
         show(*entry, placed);
+        emit lookedUp(*entry, word, source, character);
+    }
 }
 
 void WordPopup::release() {

@@ -65,6 +65,10 @@ public:
 signals:
     // A found entry is on screen (after the pop-up was filled and shown).
     void entryShown(const QString& headword);
+    // The same moment, for whoever keeps the words looked up: the entry, the word as it
+    // stands in the text, the box and the character that was pressed on.
+    void lookedUp(const lesnor::DictionaryEntry& entry, const QString& word,
+                  lesnor::PopupLayout::Source source, int character);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
