@@ -13,6 +13,11 @@
 //   windows                       visible top-level windows: name|title|x y w h
 //   events                        press/release/show/hide of named widgets since the
 //                                 last call: "<µs> <what> <name>;..." (CLOCK_MONOTONIC)
+//   loop start                    starts the event-loop probe: a 1 ms timer on the
+//                                 user-interface thread, each firing's lateness kept
+//   loop stop                     stops it: "<firings> <p50> <p99> <p99.9> <max>" (µs
+//                                 late) then ";<µs> <late µs>" for the five latest,
+//                                 each at the time the late firing came
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -26,9 +31,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
+#include <algorithm>
 #include <time.h>
+#include <vector>
 
 namespace {
 
@@ -109,6 +117,67 @@ template <class Box> QRect textRect(Box* box, int from, int length) {
     return globalRect(box->viewport(), local);
 }
 
+// How late a 1 ms timer on the user-interface thread fires: every firing's delay past
+// the millisecond, so any stretch the event loop spends elsewhere shows as one late
+// firing as long as that stretch.
+class LoopProbe {
+public:
+    LoopProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { fired(); });
+    }
+    void start() {
+        late_.clear();
+        worst_.clear();
+        last_ = monotonicMicros();
+        timer_.start();
+    }
+    QString stop() {
+        timer_.stop();
+        if (late_.empty())
+            return QStringLiteral("0 0 0 0 0");
+        std::vector<qint64> sorted = late_;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&sorted](double q) {
+            return sorted[std::min(sorted.size() - 1, size_t(q * sorted.size()))];
+        };
+        QString out = QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(sorted.size())
+                          .arg(at(0.5))
+                          .arg(at(0.99))
+                          .arg(at(0.999))
+                          .arg(sorted.back());
+        std::sort(worst_.begin(), worst_.end(),
+                  [](const auto& a, const auto& b) { return a.second > b.second; });
+        for (size_t i = 0; i < std::min<size_t>(5, worst_.size()); ++i)
+            out += QStringLiteral(";%1 %2").arg(worst_[i].first).arg(worst_[i].second);
+        return out;
+    }
+
+private:
+    void fired() {
+        const qint64 now = monotonicMicros();
+        const qint64 late = std::max<qint64>(0, now - last_ - 1000);
+        last_ = now;
+        late_.push_back(late);
+        // The latest firings, kept few: the list is trimmed to the largest ones.
+        if (late > 2000) {
+            worst_.emplace_back(now, late);
+            if (worst_.size() > 200) {
+                std::sort(worst_.begin(), worst_.end(),
+                          [](const auto& a, const auto& b) { return a.second > b.second; });
+                worst_.resize(5);
+            }
+        }
+    }
+
+    QTimer timer_;
+    qint64 last_ = 0;
+    std::vector<qint64> late_;
+    std::vector<std::pair<qint64, qint64>> worst_;
+};
+
 class Probe : public QObject {
 public:
     explicit Probe(const QString& socketPath) {
@@ -179,6 +248,13 @@ private:
             events_.clear();
             return all;
         }
+        if (verb == QLatin1String("loop")) {
+            if (target == QLatin1String("start")) {
+                loop_.start();
+                return QStringLiteral("ok");
+            }
+            return loop_.stop();
+        }
         if (verb == QLatin1String("action"))
             return actionRect(request.section(QLatin1Char(' '), 1));
         QWidget* w = findWidget(target);
@@ -239,6 +315,7 @@ private:
 
     QLocalServer server_;
     QStringList events_;
+    LoopProbe loop_;
 };
 
 void startProbe() {
