@@ -219,9 +219,12 @@ int main(int argc, char** argv) {
     for (int i = 1; i < answer.size(); ++i) {
         const QStringList w = answer[i].split(QLatin1Char(' '));
         const qint64 late = w.value(1).toLongLong();
+        const qint64 running = w.value(2).toLongLong(), waiting = w.value(3).toLongLong();
         const qint64 began = w.value(0).toLongLong() - late - 1000;
-        std::printf("ui_stall_worst_%d: %.1f ms (during %s)\n", i, late / 1000.0,
-                    qPrintable(steps.at(began)));
+        std::printf("ui_stall_worst_%d: %.1f ms (during %s; the thread ran %.1f ms, waited %.1f ms for a "
+                    "processor, was blocked %.1f ms)\n",
+                    i, late / 1000.0, qPrintable(steps.at(began)), running / 1000.0, waiting / 1000.0,
+                    std::max<qint64>(0, late + 1000 - running - waiting) / 1000.0);
     }
     return 0;
 }

@@ -37,9 +37,9 @@ constexpr GstClockTime kOpenTimeout = 5 * GST_SECOND;
 // playbin flags: audio only.
 constexpr guint kPlayFlags = 0x2;
 // While playing, the player's thread samples the position this often for the caller.
-constexpr guint kSampleIntervalMs = 20;
+constexpr guint kSampleIntervalMs = 40;
 // Between two samples the caller's position runs on with the clock, at most this far.
-constexpr double kExtrapolateSeconds = 0.05;
+constexpr double kExtrapolateSeconds = 0.06;
 // The warm-up plays this much silenced media, or gives up after the timeout.
 constexpr double kWarmupSeconds = 0.03;
 constexpr qint64 kWarmupTimeoutMs = 500;

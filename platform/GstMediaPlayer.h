@@ -34,8 +34,8 @@ namespace lesnor {
 //   negative value clears it; setUrl() clears it too.
 // - setRate(r), 0.5 to 1.0: the following plays run at r with the voice's pitch kept
 //   (`scaletempo`); positions, seeks and the stop position stay in media seconds.
-// - currentPosition() while playing is the player thread's last sample (every 20 ms)
-//   run on with the clock for at most 50 ms; never below the start of the play, never
+// - currentPosition() while playing is the player thread's last sample (every 40 ms)
+//   run on with the clock for at most 60 ms; never below the start of the play, never
 //   decreasing and never past the stop position; it stays at the start until the
 //   silenced lead-in (below) has played. Otherwise it is the position kept by the last
 //   operation.

@@ -16,8 +16,10 @@
 //   loop start                    starts the event-loop probe: a 1 ms timer on the
 //                                 user-interface thread, each firing's lateness kept
 //   loop stop                     stops it: "<firings> <p50> <p99> <p99.9> <max>" (µs
-//                                 late) then ";<µs> <late µs>" for the five latest,
-//                                 each at the time the late firing came
+//                                 late) then ";<µs> <late µs> <running µs> <waiting µs>"
+//                                 for the five latest, each at the time the late firing
+//                                 came, with how long of it the thread ran and waited
+//                                 for a processor (the rest it was blocked)
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -35,6 +37,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
 #include <time.h>
 #include <vector>
 
@@ -121,6 +124,23 @@ template <class Box> QRect textRect(Box* box, int from, int length) {
 // the millisecond, so any stretch the event loop spends elsewhere shows as one late
 // firing as long as that stretch.
 class LoopProbe {
+    // The user-interface thread's time on a processor and waiting for one (ns), from
+    // the kernel's scheduler statistics.
+    struct Sched {
+        qint64 running = 0;
+        qint64 waiting = 0;
+    };
+    static Sched sched() {
+        Sched s;
+        if (FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+            long long run = 0, wait = 0;
+            if (std::fscanf(f, "%lld %lld", &run, &wait) == 2)
+                s = {run, wait};
+            std::fclose(f);
+        }
+        return s;
+    }
+
 public:
     LoopProbe() {
         timer_.setTimerType(Qt::PreciseTimer);
@@ -131,6 +151,7 @@ public:
         late_.clear();
         worst_.clear();
         last_ = monotonicMicros();
+        lastSched_ = sched();
         timer_.start();
     }
     QString stop() {
@@ -148,10 +169,13 @@ public:
                           .arg(at(0.99))
                           .arg(at(0.999))
                           .arg(sorted.back());
-        std::sort(worst_.begin(), worst_.end(),
-                  [](const auto& a, const auto& b) { return a.second > b.second; });
+        std::sort(worst_.begin(), worst_.end(), [](const Late& a, const Late& b) { return a.late > b.late; });
         for (size_t i = 0; i < std::min<size_t>(5, worst_.size()); ++i)
-            out += QStringLiteral(";%1 %2").arg(worst_[i].first).arg(worst_[i].second);
+            out += QStringLiteral(";%1 %2 %3 %4")
+                       .arg(worst_[i].at)
+                       .arg(worst_[i].late)
+                       .arg(worst_[i].running)
+                       .arg(worst_[i].waiting);
         return out;
     }
 
@@ -161,21 +185,28 @@ private:
         const qint64 late = std::max<qint64>(0, now - last_ - 1000);
         last_ = now;
         late_.push_back(late);
+        const Sched s = sched();
         // The latest firings, kept few: the list is trimmed to the largest ones.
         if (late > 2000) {
-            worst_.emplace_back(now, late);
+            worst_.push_back({now, late, (s.running - lastSched_.running) / 1000,
+                              (s.waiting - lastSched_.waiting) / 1000});
             if (worst_.size() > 200) {
                 std::sort(worst_.begin(), worst_.end(),
-                          [](const auto& a, const auto& b) { return a.second > b.second; });
+                          [](const Late& a, const Late& b) { return a.late > b.late; });
                 worst_.resize(5);
             }
         }
+        lastSched_ = s;
     }
 
+    struct Late {
+        qint64 at, late, running, waiting; // µs
+    };
     QTimer timer_;
     qint64 last_ = 0;
+    Sched lastSched_;
     std::vector<qint64> late_;
-    std::vector<std::pair<qint64, qint64>> worst_;
+    std::vector<Late> worst_;
 };
 
 class Probe : public QObject {
