@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -109,10 +110,17 @@ QTreeWidgetItem* findItem(QTreeWidget* tree, const QStringList& path) {
     return node;
 }
 
-// The rectangle of `length` characters from `from` in a text box (one line assumed).
+// The rectangle of `length` characters from `from` in a text box (one line assumed),
+// scrolled into view first when it is not (only the view moves, not the caret), so a
+// click aimed at it lands on it.
 template <class Box> QRect textRect(Box* box, int from, int length) {
     QTextCursor c(box->document());
     c.setPosition(from);
+    const QRect view = box->viewport()->rect();
+    if (const QRect at = box->cursorRect(c); !view.contains(at)) {
+        QScrollBar* bar = box->verticalScrollBar();
+        bar->setValue(bar->value() + at.center().y() - view.height() / 2);
+    }
     const QRect start = box->cursorRect(c);
     c.setPosition(from + length);
     const QRect end = box->cursorRect(c);
