@@ -111,6 +111,14 @@ GstElement* makeConnectedSink(const char* factory) {
     GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
+    // A connection of its own: the server connection is shared by the sinks of one
+    // client name, and one that died with its server stays in use while any other sink
+    // of the process (the voice's, waiting for its word) still holds it.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "client-name")) {
+        static std::atomic<int> made{0};
+        const QByteArray name = "Lesnor lesson player " + QByteArray::number(++made);
+        g_object_set(sink, "client-name", name.constData(), nullptr);
+    }
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
     gst_element_set_state(sink, GST_STATE_NULL);
     if (!connected) {
@@ -992,8 +1000,11 @@ struct GstMediaPlayer::Impl {
             return;
         const double ahead = std::clamp(steadySeconds() - d.sampledAt, 0.0, kExtrapolateSeconds) * d.rate;
         double at = d.sample + ahead;
+        // Run on from a sample, the position stays short of the stop position: only the
+        // player's thread says it is reached, so no caller stops the sound before its end
+        // on a position guessed ahead.
         if (d.holdAt >= 0.0)
-            at = std::min(at, d.holdAt);
+            at = std::min(at, std::max(d.sample, d.holdAt - 0.002));
         if (d.duration > 0.0)
             at = std::min(at, d.duration);
         position = std::max(position, at);
