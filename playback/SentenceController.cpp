@@ -117,14 +117,22 @@ void SentenceController::endRepeats() {
 }
 
 void SentenceController::startSentence(int i) {
-    const QString end = Lesson::at(lesson_.List4, i);
-    const double start = lenientNumber(Lesson::at(lesson_.List3, i));
     ++plays_;
-    // At least one sample follows every play, also one that could not start.
-    Timer1_.start(PollSchedule::nextDelay(true, start, sentenceEndTime(end)));
-    player_.setStopPosition(sentenceStopPosition(end));
-    player_.setCurrentPosition(start);
+    startPoll(i);
+    cueSentence(i);
     player_.play();
+}
+
+// At least one sample follows every play, also one that could not start.
+void SentenceController::startPoll(int i) {
+    Timer1_.start(PollSchedule::nextDelay(true, lenientNumber(Lesson::at(lesson_.List3, i)),
+                                          sentenceEndTime(Lesson::at(lesson_.List4, i))));
+}
+
+void SentenceController::cueSentence(int i) {
+    const QString end = Lesson::at(lesson_.List4, i);
+    player_.setStopPosition(sentenceStopPosition(end));
+    player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, i)));
 }
 
 void SentenceController::ResetReading() {
@@ -288,7 +296,9 @@ void SentenceController::Text1Changed() {
 void SentenceController::sentenceEnded() {
     const IReadingSteps::After next = after(plays_, ContinuousRead_);
     if (repeatable_ && next.replay) {
+        // Cued now, so that the gap heard is the rest alone, not the rest and the seek.
         replayPending_ = true;
+        cueSentence(SentenceIndex_);
         pause_.start(next.delayMs);
         return;
     }
@@ -312,9 +322,11 @@ void SentenceController::endPause() {
 
 void SentenceController::nextAfterPause() {
     if (replayPending_) {
-        // The highlight has stayed on the sentence.
+        // The highlight has stayed on the sentence, the player on its start.
         replayPending_ = false;
-        startSentence(SentenceIndex_);
+        ++plays_;
+        startPoll(SentenceIndex_);
+        player_.play();
         return;
     }
     if (!ContinuousRead_)

@@ -122,6 +122,9 @@ private:
     void endStep();
     // Poll on, stop position, seek to the start time, play.
     void startSentence(int i);
+    void startPoll(int i);
+    // The stop position and the seek to sentence i's start.
+    void cueSentence(int i);
     // `r2`, `Label9`, `Label10` and `Label8` for sentence i ("" outside the lists).
     void showSentenceTexts(int i);
 
