@@ -21,10 +21,17 @@ void ListenFirst::lessonLoaded(const Lesson& lesson) {
     red_ = -1;
     sentenceText_.clear();
     label10_.clear();
-    if (!on_)
-        return;
-    for (int i = 0; i < lesson_.count(); ++i)
-        paint(i);
+    if (on_)
+        paintAll();
+}
+
+void ListenFirst::paintAll() {
+    masks_.beginTextChanges();
+    for (int i = 0; i < lesson_.count(); ++i) {
+        if (!revealed_.contains(i))
+            paint(i);
+    }
+    masks_.endTextChanges();
 }
 
 void ListenFirst::setOn(bool on) {
@@ -32,10 +39,7 @@ void ListenFirst::setOn(bool on) {
         return;
     on_ = on;
     masks_.setWordListHidden(on_);
-    for (int i = 0; i < lesson_.count(); ++i) {
-        if (!revealed_.contains(i))
-            paint(i);
-    }
+    paintAll();
     showTexts();
 }
 

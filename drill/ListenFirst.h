@@ -16,6 +16,9 @@ public:
     // `colour`, the letters unseen; colourLessonText() shows it as text again.
     virtual void maskLessonText(int start, int length, ILessonView::TextColour colour) = 0;
     virtual void setWordListHidden(bool hidden) = 0;
+    // Around many masks at once: the text is laid out once, at the end.
+    virtual void beginTextChanges() {}
+    virtual void endTextChanges() {}
 };
 
 // "先听后看": while on, every sentence of the lesson text is a row of blanks (each word
@@ -61,6 +64,8 @@ private:
     int current() const { return current_ ? current_() : -1; }
     // Sentence i painted masked or plain, in the colour it has now.
     void paint(int i);
+    // Every sentence not revealed, in one change of the text.
+    void paintAll();
     void showTexts();
 
     ILessonView& window_;

@@ -428,6 +428,17 @@ void Form1::maskLessonText(int start, int length, TextColour colour) {
     range.mergeCharFormat(blank);
 }
 
+void Form1::beginTextChanges() {
+    textChanges_ = std::make_unique<QTextCursor>(r1_->document());
+    textChanges_->beginEditBlock();
+}
+
+void Form1::endTextChanges() {
+    if (textChanges_)
+        textChanges_->endEditBlock();
+    textChanges_.reset();
+}
+
 void Form1::setWordListHidden(bool hidden) {
     r3_->setVisible(!hidden);
 }

@@ -15,6 +15,7 @@
 
 class QLineEdit;
 class QPlainTextEdit;
+class QTextCursor;
 class QTextEdit;
 class QTimer;
 class QTreeWidget;
@@ -164,6 +165,8 @@ private:
     // What listen-first shows in the window.
     void maskLessonText(int start, int length, TextColour colour) override;
     void setWordListHidden(bool hidden) override;
+    void beginTextChanges() override;
+    void endTextChanges() override;
 
     void buildMenus();
     void buildControls();
@@ -193,6 +196,8 @@ private:
     SentenceDrill* drill_ = nullptr;
     PracticeMenu* practice_ = nullptr;
     double textScale_ = 1.0;
+    // Open during listen-first's changes of many ranges: one layout at its end.
+    std::unique_ptr<QTextCursor> textChanges_;
     WordPopup* wordPopup_ = nullptr;
     std::unique_ptr<RecorderButtons> recorderButtons_;
     QList<QIcon> imageList_;
