@@ -18,6 +18,10 @@ void SentenceDrill::restore(const DrillSettings& settings) {
     emit changed();
 }
 
+bool SentenceDrill::speedApplied() const {
+    return std::abs(player_.rate() - settings_.rate) < 1e-6;
+}
+
 void SentenceDrill::change(const DrillSettings& next) {
     const DrillSettings checked = next.checked();
     if (checked == settings_)

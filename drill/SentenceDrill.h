@@ -50,6 +50,10 @@ public:
 
     After afterSentence(int index, int plays, double seconds, bool continuous) const override;
 
+    // False when the player was asked for a speed it does not play at (one that cannot
+    // change its speed keeps 1.0).
+    bool speedApplied() const;
+
 signals:
     void changed();
 

@@ -63,6 +63,10 @@ PracticeMenu::PracticeMenu(Form1& window, SentenceDrill& drill, ListenFirst& lis
     window_.centralWidget()->installEventFilter(this);
     build();
     connect(&drill_, &SentenceDrill::changed, this, &PracticeMenu::showSettings);
+    connect(&drill_, &SentenceDrill::changed, this, [this] {
+        if (!drill_.speedApplied())
+            window_.showNotice(QStringLiteral("声音输出无法改变语速，仍按原速播放"));
+    });
     // A left click that plays a sentence also reveals it.
     connect(static_cast<LessonTextBox*>(window_.r1()), &LessonTextBox::mouseUp, this,
             [this](Qt::MouseButton b) {

@@ -246,6 +246,10 @@ private slots:
         QCOMPARE(player.calls.filter("rate").size(), 7);
         drill->setRate(0.75); // not a step: ignored
         QCOMPARE(player.rate(), 1.0);
+        QVERIFY(drill->speedApplied());
+        player.fixedRate = true;
+        drill->slower();
+        QVERIFY(!drill->speedApplied()); // the window says so
         QCOMPARE(DrillSettings::step(DrillSettings::textPercents(), 130, +1), 150);
         QCOMPARE(DrillSettings::step(DrillSettings::textPercents(), 130, -1), 125);
     }

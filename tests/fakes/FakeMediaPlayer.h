@@ -36,7 +36,8 @@ public:
     // The rate stays across setUrl() and close(), as a real player's does.
     void setRate(double rate) override {
         calls << QStringLiteral("rate ") + QString::number(rate);
-        rate_ = rate;
+        if (!fixedRate)
+            rate_ = rate;
     }
     double rate() const override { return rate_; }
 
@@ -47,6 +48,8 @@ public:
     QStringList calls;
     // What soundOutputMissing() answers.
     bool outputMissing = false;
+    // A player that cannot change its speed: setRate() is ignored.
+    bool fixedRate = false;
 
 private:
     QHash<QString, double> durations_;
