@@ -9,14 +9,14 @@
 // does not inflate it.
 #include "ThreadClock.h"
 #include "drill/SentenceDrill.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "platform/RealServices.h"
+#include "platform/DataFolder.h"
 #include "playback/SentenceController.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
+#include "startup/RealServices.h"
+#include "widgets/Controls.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,24 +1,26 @@
 #include "dictation_window/Form2.h"
 
 #include "dictation_window/DictationController.h"
-#include "dictionary/WordPopup.h"
-#include "lesson_window/Artwork.h"
-#include "lesson_window/CatalogueTree.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/Links.h"
-#include "lesson_window/NoticeLine.h"
-#include "lesson_window/WindowKit.h"
+#include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "platform/DataFolder.h"
 #include "platform/Shell.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
-#include "startup/StartUp.h"
+#include "resources/Installation.h"
+#include "widgets/Artwork.h"
+#include "widgets/CatalogueTree.h"
+#include "widgets/Controls.h"
+#include "widgets/Links.h"
+#include "widgets/NoticeLine.h"
+#include "widgets/PhoneticFont.h"
+#include "widgets/WindowKit.h"
+#include "widgets/WordPopup.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QtMath>
@@ -203,6 +205,21 @@ void Form2::wireEvents() {
     connect(Picture10_, &PictureBox::clicked, this, &Form2::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
     activateOnReturn(*T1_, [this] { LoadLesson(); });
+
+    // Alt+← and Alt+→ press "上一句" and "下一句" (the typing box keeps Ctrl+← and Ctrl+→
+    // for words), when those buttons can be pressed.
+    const std::pair<int, QKeySequence> steps[] = {
+        {DictationController::Previous, keys::previousSentence.at(1)},
+        {DictationController::Next, keys::nextSentence.at(1)}};
+    for (const auto& [button, key] : steps) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, button] {
+            if (Label5(button)->isEnabled()) {
+                runButton(button);
+                closingStep();
+            }
+        });
+    }
 
     // Holding the left button on a word of the answer shows its dictionary entry. The
     // typing box is the learner's own: it is never read.

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "drill/ListenFirst.h"
-#include "lesson_window/FormLayout.h"
 #include "lessons/Lesson.h"
 #include "platform/Services.h"
 #include "playback/LessonView.h"
+#include "widgets/FormLayout.h"
 
 #include <QHash>
 #include <QIcon>

@@ -2,10 +2,10 @@
 
 #include "drill/ListenFirst.h"
 #include "drill/SentenceDrill.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "lesson_window/WindowTips.h"
 #include "playback/SentenceController.h"
+#include "widgets/Controls.h"
 
 #include <QActionGroup>
 #include <QEvent>

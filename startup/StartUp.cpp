@@ -4,27 +4,24 @@
 #include "drill/DrillSettings.h"
 #include "drill/SentenceDrill.h"
 #include "lesson_window/Form1.h"
-#include "lesson_window/WindowKit.h"
-#include "platform/RealServices.h"
+#include "platform/DataFolder.h"
 #include "platform/SetUpGate.h"
-#include "startup/DataFolder.h"
+#include "resources/Installation.h"
+#include "resources/ProgramFiles.h"
 #include "startup/ExitSignals.h"
-#include "startup/Installation.h"
 #include "startup/ProcessEnd.h"
-#include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
+#include "startup/RealServices.h"
 #include "startup/SelfCheck.h"
+#include "widgets/PhoneticFont.h"
+#include "widgets/WindowKit.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QSessionManager>
-#include <QStringList>
 
 namespace lesnor {
 namespace {
-
-QByteArray g_phoneticFamily;
 
 // The drill's choices of the last run, and every change kept as it is made; a file
 // that cannot be written is said once, and the program goes on with the choices.
@@ -46,10 +43,6 @@ bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-const char* phoneticFontFamilyName() {
-    return g_phoneticFamily.constData();
-}
-
 int StartUp(QApplication& app) {
     // The player's output and the voice are set up once the window is up.
     holdSetUp();
@@ -68,12 +61,7 @@ int StartUp(QApplication& app) {
 
     // The phonetic font is added before the first window exists, so the pop-up's
     // phonetic label shows it from the very first start.
-    const int fontId = QFontDatabase::addApplicationFont(dataPath(DataFolder(), files::font));
-    if (fontId >= 0) {
-        const QStringList families = QFontDatabase::applicationFontFamilies(fontId);
-        if (!families.isEmpty())
-            g_phoneticFamily = families.first().toUtf8();
-    }
+    addPhoneticFont(dataPath(DataFolder(), files::font));
 
     services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
     services.speech.setSpeed(120);

@@ -5,13 +5,14 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/Links.h"
-#include "lesson_window/NoticeLine.h"
+#include "drill/SentenceDrill.h"
 #include "playback/SentenceController.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 #include "tests/dictionary/DictionaryFixture.h"
 #include "tests/lesson_window/Form1Harness.h"
+#include "widgets/Controls.h"
+#include "widgets/Links.h"
+#include "widgets/NoticeLine.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -272,6 +273,23 @@ private slots:
         QCOMPARE(next->picture(), normal);
         release2(form2_->Label5(DictationController::Next));
         QCOMPARE(form2_->DictationIndex(), 0);
+    }
+
+    // The lesson window's speed plays on here; Alt+→ and Alt+← step from the typing box.
+    void altArrowsAtTheLessonWindowsSpeed() {
+        form_->drill().setRate(0.8);
+        openDictation();
+        choose2(1, 1);
+        form2_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form2_.data()));
+        QTest::keyClick(form2_->r1(), Qt::Key_Right, Qt::AltModifier);
+        QCOMPARE(form2_->DictationIndex(), 1);
+        QCOMPARE(player().playState(), IMediaPlayer::Playing);
+        player().advance(1.0);
+        QCOMPARE(player().currentPosition(), 2.1 + 0.8);
+        QTest::keyClick(form2_->r1(), Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(form2_->DictationIndex(), 0);
+        QCOMPARE(form2_->focusWidget(), form2_->r1());
     }
 
     void translationToggleAndLink() {

@@ -3,10 +3,10 @@
 #include "FakeServices.h"
 #include "Form1Harness.h"
 #include "drill/SentenceDrill.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "lesson_window/PracticeMenu.h"
 #include "playback/SentenceController.h"
+#include "widgets/Controls.h"
 
 #include <QLabel>
 #include <QMenu>
