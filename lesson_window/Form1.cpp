@@ -1,5 +1,7 @@
 #include "lesson_window/Form1.h"
 
+#include "drill/SentenceDrill.h"
+#include "lesson_window/PracticeMenu.h"
 #include "lesson_window/RecorderButtons.h"
 #include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
@@ -56,12 +58,16 @@ QFont arial(double points, bool bold = false) {
     return arialFont(points, bold);
 }
 
-// The lesson text's face in `colour`.
-QTextCharFormat lessonTextFormat(const QColor& colour) {
+constexpr double kLessonTextPoints = 12;
+constexpr double kBoxPoints = 10.5;
+
+// The lesson text's face in `colour`, at `scale` of its own size; never a blank.
+QTextCharFormat lessonTextFormat(const QColor& colour, double scale = 1.0) {
     QTextCharFormat format;
     format.setForeground(colour);
     format.setFontFamilies({QStringLiteral("Arial")});
-    format.setFontPointSize(12);
+    format.setFontPointSize(kLessonTextPoints * scale);
+    format.setFontUnderline(false);
     return format;
 }
 
@@ -85,10 +91,16 @@ Form1::Form1(Services& services, QWidget* parent)
     setWindowIcon(imageList_.value(0));
     buildMenus();
     buildControls();
-    controller_ = new SentenceController(services_.player, *this, this);
+    listenFirst_ = std::make_unique<ListenFirst>(static_cast<ILessonView&>(*this),
+                                                 static_cast<IListenFirstView&>(*this));
+    controller_ = new SentenceController(services_.player, *listenFirst_, this);
+    listenFirst_->setCurrentSentence([this] { return controller_->SentenceIndex(); });
+    drill_ = new SentenceDrill(services_.player, this);
+    controller_->setReadingSteps(drill_);
     recorderButtons_ = std::make_unique<RecorderButtons>(services_, this, Label5(3), Label5(4), Label5(5),
                                                          [this](const QString& text) { showNotice(text); });
     wireEvents();
+    practice_ = new PracticeMenu(*this, *drill_, *listenFirst_, *controller_);
     applyLayout();
 }
 
@@ -137,17 +149,12 @@ void Form1::buildMenus() {
             [this, fileMenu] { menuBar()->setActiveAction(fileMenu->menuAction()); });
 }
 
+QMenu* Form1::practiceMenu() {
+    return lesnor::practiceMenu(*this);
+}
+
 // Controls are made in stacking order, bottom first: the grounds, labels and frames
 // that have no window of their own, then the boxes, then the word pop-up on top.
-QMenu* Form1::practiceMenu() {
-    if (auto* menu = menuBar()->findChild<QMenu*>(QStringLiteral("练习"), Qt::FindDirectChildrenOnly))
-        return menu;
-    auto* menu = new QMenu(QStringLiteral("练习(&P)"), menuBar());
-    menu->setObjectName(QStringLiteral("练习"));
-    const auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("帮助"), Qt::FindDirectChildrenOnly);
-    menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
-    return menu;
-}
 
 void Form1::buildControls() {
     auto* client = new QWidget(this);
@@ -221,7 +228,7 @@ void Form1::buildControls() {
     Picture5_ = picture(QStringLiteral("Picture5"), client, artwork::buttonNormal());
     Picture6_ = picture(QStringLiteral("Picture6"), client, artwork::buttonPressed());
     r1_ = add(new LessonTextBox(client), QStringLiteral("r1"));
-    plainBox(r1_, arial(10.5));
+    plainBox(r1_, arial(kBoxPoints));
     r1_->setAcceptRichText(false);
     // The right button looks words up in the lesson text: no context menu there. A
     // drag selects text, which Ctrl+C copies (see lessonTextReleased()).
@@ -239,7 +246,7 @@ void Form1::buildControls() {
         caption->setEnabled(i < 4);
     }
     r2_ = add(new QPlainTextEdit(client), QStringLiteral("r2"));
-    plainBox(r2_, arial(10.5));
+    plainBox(r2_, arial(kBoxPoints));
 
     PictureBox* translationTitle = picture(QStringLiteral("Picture2"), client, artwork::titleStrip(false));
     title(indexed("Label4", 4), QStringLiteral("中文翻译"), translationTitle);
@@ -327,6 +334,7 @@ void Form1::wireEvents() {
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
     activateOnReturn(*T1_, [this] { LoadLesson(); });
+    connect(this, &Form1::lessonLoaded, this, [this] { listenFirst_->lessonLoaded(lesson_); });
 }
 
 void Form1::Form_Load() {
@@ -443,7 +451,7 @@ void Form1::showLessonText() {
     r1_->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QTextCursor all(r1_->document());
     all.select(QTextCursor::Document);
-    all.mergeCharFormat(lessonTextFormat(kTeal));
+    all.mergeCharFormat(lessonTextFormat(kTeal, textScale_));
     r1_->setTextCursor(QTextCursor(r1_->document()));
 }
 
@@ -456,7 +464,54 @@ void Form1::colourLessonText(int start, int length, TextColour colour) {
     QTextCursor range(document);
     range.setPosition(from);
     range.setPosition(qBound(from, start + length, last), QTextCursor::KeepAnchor);
-    range.mergeCharFormat(lessonTextFormat(colour == TextColour::Red ? kRed : kTeal));
+    range.mergeCharFormat(lessonTextFormat(colour == TextColour::Red ? kRed : kTeal, textScale_));
+}
+
+// The letters unseen but still laid out, underlined: a blank exactly as wide as the text.
+void Form1::maskLessonText(int start, int length, TextColour colour) {
+    colourLessonText(start, length, colour);
+    QTextCharFormat blank;
+    blank.setForeground(Qt::transparent);
+    blank.setFontUnderline(true);
+    blank.setUnderlineColor(colour == TextColour::Red ? kRed : kTeal);
+    QTextCursor range(r1_->document());
+    const int last = r1_->document()->characterCount() - 1;
+    range.setPosition(qBound(0, start, last));
+    range.setPosition(qBound(0, start + length, last), QTextCursor::KeepAnchor);
+    range.mergeCharFormat(blank);
+}
+
+void Form1::beginTextChanges() {
+    textChanges_ = std::make_unique<QTextCursor>(r1_->document());
+    textChanges_->beginEditBlock();
+}
+
+void Form1::endTextChanges() {
+    if (textChanges_)
+        textChanges_->endEditBlock();
+    textChanges_.reset();
+}
+
+void Form1::setWordListHidden(bool hidden) {
+    r3_->setVisible(!hidden);
+}
+
+void Form1::setTextPercent(int percent) {
+    const double scale = percent / 100.0;
+    if (qFuzzyCompare(scale, textScale_))
+        return;
+    textScale_ = scale;
+    QTextCharFormat size;
+    size.setFontPointSize(kLessonTextPoints * scale);
+    QTextCursor all(r1_->document());
+    all.select(QTextCursor::Document);
+    all.mergeCharFormat(size);
+    r1_->setFont(arial(kBoxPoints * scale));
+    r2_->setFont(arial(kBoxPoints * scale));
+    QFont translation = windowFont();
+    translation.setPointSizeF(translation.pointSizeF() * scale);
+    Label8_->setFont(translation);
+    r1_->ensureCursorVisible();
 }
 
 void Form1::setLessonCaret(int position) {
