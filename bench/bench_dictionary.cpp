@@ -12,13 +12,13 @@
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/WordFinder.h"
 #include "dictionary/WordLookup.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
-#include "platform/RealServices.h"
+#include "platform/DataFolder.h"
 #include "platform/SilentSpeech.h"
 #include "platform/VoiceSynthesizer.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
+#include "startup/RealServices.h"
+#include "widgets/Controls.h"
 
 #include <QApplication>
 #include <QDir>

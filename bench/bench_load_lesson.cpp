@@ -8,13 +8,13 @@
 // without the time it waits for a processor (bench/ThreadClock.h), so a busy machine
 // does not inflate it.
 #include "ThreadClock.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "platform/RealServices.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "platform/DataFolder.h"
+#include "resources/Installation.h"
+#include "startup/RealServices.h"
+#include "widgets/Controls.h"
 
 #include <QApplication>
 #include <QDir>

@@ -17,9 +17,9 @@
 #include "MonitorPipeline.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
+#include "platform/WavFile.h"
 #include "playback/RecorderCommands.h"
 #include "playback/VoiceRecorder.h"
-#include "playback/WavFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

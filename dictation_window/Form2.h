@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dictation_window/DictationView.h"
-#include "dictionary/WordPopup.h"
 #include "platform/Services.h"
+#include "widgets/WordPopup.h"
 
 #include <QWidget>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "lesson_window/FormLayout.h"
 #include "lessons/Lesson.h"
 #include "platform/Services.h"
 #include "playback/LessonView.h"
+#include "widgets/FormLayout.h"
 
 #include <QHash>
 #include <QIcon>

@@ -1,9 +1,9 @@
 #include "lesson_window/RecorderButtons.h"
 
-#include "lesson_window/Controls.h"
+#include "platform/DataFolder.h"
 #include "platform/Services.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
+#include "widgets/Controls.h"
 
 #include <QDir>
 #include <QFileDialog>

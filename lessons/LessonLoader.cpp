@@ -2,7 +2,7 @@
 
 #include "lessons/Recordset.h"
 #include "platform/FileOps.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/SoundCapture.h"
-#include "playback/WavFile.h"
+#include "platform/WavFile.h"
 
 #include <memory>
 

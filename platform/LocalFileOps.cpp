@@ -1,6 +1,6 @@
 #include "platform/LocalFileOps.h"
 
-#include "startup/DataFolder.h"
+#include "platform/DataFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "startup/SelfCheck.h"
 
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
 #include "startup/ProcessEnd.h"
+#include "widgets/Controls.h"
 
 #include <QTimer>
 #include <QTreeWidget>

@@ -2,38 +2,28 @@
 
 #include "dictation_window/DictationLauncher.h"
 #include "lesson_window/Form1.h"
-#include "lesson_window/WindowKit.h"
-#include "platform/RealServices.h"
+#include "platform/DataFolder.h"
 #include "platform/SetUpGate.h"
-#include "startup/DataFolder.h"
+#include "resources/Installation.h"
+#include "resources/ProgramFiles.h"
 #include "startup/ExitSignals.h"
-#include "startup/Installation.h"
 #include "startup/ProcessEnd.h"
-#include "startup/ProgramFiles.h"
 #include "startup/QtTexts.h"
+#include "startup/RealServices.h"
 #include "startup/SelfCheck.h"
+#include "widgets/PhoneticFont.h"
+#include "widgets/WindowKit.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QSessionManager>
-#include <QStringList>
 
 namespace lesnor {
-namespace {
-
-QByteArray g_phoneticFamily;
-
-} // namespace
 
 bool hasDisplay() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return true;
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-const char* phoneticFontFamilyName() {
-    return g_phoneticFamily.constData();
 }
 
 int StartUp(QApplication& app) {
@@ -54,12 +44,7 @@ int StartUp(QApplication& app) {
 
     // The phonetic font is added before the first window exists, so the pop-up's
     // phonetic label shows it from the very first start.
-    const int fontId = QFontDatabase::addApplicationFont(dataPath(DataFolder(), files::font));
-    if (fontId >= 0) {
-        const QStringList families = QFontDatabase::applicationFontFamilies(fontId);
-        if (!families.isEmpty())
-            g_phoneticFamily = families.first().toUtf8();
-    }
+    addPhoneticFont(dataPath(DataFolder(), files::font));
 
     services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
     services.speech.setSpeed(120);

@@ -13,7 +13,4 @@ bool hasDisplay();
 // loop until ShutDown ends the process. Every step goes on when an earlier one failed.
 int StartUp(QApplication& app);
 
-// The family name of the carried phonetic font once it is added ("" before).
-const char* phoneticFontFamilyName();
-
 } // namespace lesnor

@@ -12,12 +12,12 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
-#include "dictionary/WordPopup.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
-#include "platform/RealServices.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "platform/DataFolder.h"
+#include "resources/Installation.h"
+#include "startup/RealServices.h"
+#include "widgets/WordPopup.h"
 
 #include <QApplication>
 #include <QDir>

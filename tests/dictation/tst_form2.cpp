@@ -5,13 +5,13 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/Links.h"
-#include "lesson_window/NoticeLine.h"
 #include "playback/SentenceController.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 #include "tests/dictionary/DictionaryFixture.h"
 #include "tests/lesson_window/Form1Harness.h"
+#include "widgets/Controls.h"
+#include "widgets/Links.h"
+#include "widgets/NoticeLine.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

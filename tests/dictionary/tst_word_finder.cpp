@@ -1,8 +1,8 @@
 // The word under the pointer (both finders, the delimiter test, line text) and the
 // pop-up's placement and fill arithmetic.
 #include "dictionary/DictionaryFile.h"
-#include "dictionary/PopupLayout.h"
 #include "dictionary/WordFinder.h"
+#include "widgets/PopupLayout.h"
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
 // The word pop-up in the lesson window: which button in which box looks a word up, what
 // the pop-up then shows and where, and the hit test that finds the character under the
 // pointer.
-#include "../lesson_window/Form1Harness.h"
 #include "DictionaryFixture.h"
-#include "dictionary/TextHitTest.h"
-#include "dictionary/WordPopup.h"
-#include "lesson_window/Controls.h"
+#include "tests/lesson_window/Form1Harness.h"
+#include "widgets/Controls.h"
+#include "widgets/TextHitTest.h"
+#include "widgets/WordPopup.h"
 
 #include <QPlainTextEdit>
 #include <QTextEdit>

@@ -6,7 +6,7 @@
 #include "FakeServices.h"
 #include "LessonFixture.h"
 #include "lesson_window/Form1.h"
-#include "startup/DataFolder.h"
+#include "platform/DataFolder.h"
 
 #include <QTreeWidget>
 #include <QtTest>

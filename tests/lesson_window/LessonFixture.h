@@ -6,7 +6,7 @@
 // caption. Rows of different lessons are interleaved, so only a whole-value match on
 // both columns gives the right rows.
 #include "lessons/LessonDatabaseBuilder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,15 +2,15 @@
 // translation toggle, the command bar's press feedback and the web pages.
 #include "FakeServices.h"
 #include "Form1Harness.h"
-#include "lesson_window/CatalogueTree.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
-#include "lesson_window/NoticeLine.h"
-#include "lesson_window/WindowKit.h"
 #include "lesson_window/WindowTips.h"
+#include "platform/DataFolder.h"
 #include "playback/SentenceController.h"
-#include "startup/DataFolder.h"
 #include "startup/QtTexts.h"
+#include "widgets/CatalogueTree.h"
+#include "widgets/Controls.h"
+#include "widgets/NoticeLine.h"
+#include "widgets/WindowKit.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 // The lesson window's resize rule, in twips.
-#include "lesson_window/FormLayout.h"
+#include "widgets/FormLayout.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // Catalogue data, lesson queries and file names, reading a lesson and copying its audio.
 #include "FakeServices.h"
 #include "LessonFixture.h"
-#include "lesson_window/Links.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "widgets/Links.h"
 
 #include <QtTest>
 

@@ -3,9 +3,9 @@
 // dialog is asked over the window.
 #include "FakeServices.h"
 #include "Form1Harness.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/NoticeLine.h"
 #include "lesson_window/RecorderButtons.h"
+#include "widgets/Controls.h"
+#include "widgets/NoticeLine.h"
 
 #include <QtTest>
 

@@ -7,9 +7,9 @@
 #include "EnvGuard.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
+#include "platform/WavFile.h"
 #include "playback/RecorderCommands.h"
 #include "playback/VoiceRecorder.h"
-#include "playback/WavFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The recorder's command language, its interpreter over a fake sound input, and the
 // WAV header the recordings are saved with.
 #include "FakeServices.h"
+#include "platform/WavFile.h"
 #include "playback/RecorderCommands.h"
-#include "playback/WavFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -2,11 +2,11 @@
 // the sentence toolbar, on the fake player's virtual clock. The poll is driven by hand
 // (tick) and the pause between sentences is ended by hand (endPause).
 #include "FakeServices.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
+#include "platform/DataFolder.h"
 #include "playback/SentenceController.h"
-#include "startup/DataFolder.h"
 #include "tests/lesson_window/Form1Harness.h"
+#include "widgets/Controls.h"
 
 #include <QClipboard>
 #include <QLineEdit>

@@ -4,11 +4,11 @@
 // size may have grown only by a small bound, no file descriptor may be left open that
 // was not open before, and no timer of the window may still run.
 #include "FakeServices.h"
-#include "lesson_window/Controls.h"
 #include "lesson_window/Form1.h"
+#include "platform/DataFolder.h"
 #include "playback/SentenceController.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
+#include "widgets/Controls.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 #include "FakeServices.h"
 #include "lessons/LessonLoader.h"
 #include "lessons/Recordset.h"
+#include "platform/DataFolder.h"
 #include "platform/LocalFileOps.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 
 #include <QDir>
 #include <QFile>

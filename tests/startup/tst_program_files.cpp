@@ -1,7 +1,7 @@
 // Where the program reads its recordings and help page from: beside the executable in
 // a build folder, under share/lesnor of an installation, found from the executable's
 // own place.
-#include "startup/ProgramFiles.h"
+#include "resources/ProgramFiles.h"
 
 #include <QDir>
 #include <QFile>

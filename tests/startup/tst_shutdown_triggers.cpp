@@ -1,8 +1,8 @@
 // Closing the lesson window and its menu item "退出" run the same way out, once.
 #include "FakeServices.h"
 #include "lesson_window/Form1.h"
-#include "startup/DataFolder.h"
-#include "startup/Installation.h"
+#include "platform/DataFolder.h"
+#include "resources/Installation.h"
 
 #include <QAction>
 #include <QDir>

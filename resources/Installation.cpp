@@ -1,9 +1,9 @@
-#include "startup/Installation.h"
+#include "resources/Installation.h"
 
+#include "platform/DataFolder.h"
 #include "platform/FileOps.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Recorder.h"
-#include "startup/DataFolder.h"
 
 #include <QFile>
 #include <QResource>

@@ -1,7 +1,7 @@
-#include "lesson_window/WindowKit.h"
+#include "widgets/WindowKit.h"
 
-#include "lesson_window/Artwork.h"
-#include "lesson_window/Controls.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "startup/ProgramFiles.h"
+#include "resources/ProgramFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "lesson_window/Artwork.h"
+#include "widgets/Artwork.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "dictionary/PopupLayout.h"
+#include "widgets/PopupLayout.h"
 
 #include "dictionary/DictionaryFile.h"
 

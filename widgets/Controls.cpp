@@ -1,4 +1,4 @@
-#include "lesson_window/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QEvent>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lesson_window/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QIcon>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "lesson_window/FormLayout.h"
+#include "widgets/FormLayout.h"
 
 namespace lesnor {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lesson_window/FormLayout.h"
+#include "widgets/FormLayout.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "startup/DataFolder.h"
+#include "platform/DataFolder.h"
 
 #include <QByteArray>
 #include <QFile>

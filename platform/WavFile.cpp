@@ -1,4 +1,4 @@
-#include "playback/WavFile.h"
+#include "platform/WavFile.h"
 
 #include <QtEndian>
 

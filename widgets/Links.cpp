@@ -1,4 +1,4 @@
-#include "lesson_window/Links.h"
+#include "widgets/Links.h"
 
 #include "platform/FileOps.h"
 

@@ -1,4 +1,4 @@
-#include "lesson_window/CatalogueTree.h"
+#include "widgets/CatalogueTree.h"
 
 #include "lessons/Catalogue.h"
 

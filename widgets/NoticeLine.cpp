@@ -1,4 +1,4 @@
-#include "lesson_window/NoticeLine.h"
+#include "widgets/NoticeLine.h"
 
 #include <QEvent>
 #include <QTimer>

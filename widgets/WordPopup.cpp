@@ -1,10 +1,10 @@
-#include "dictionary/WordPopup.h"
+#include "widgets/WordPopup.h"
 
-#include "dictionary/TextHitTest.h"
 #include "dictionary/WordFinder.h"
-#include "lesson_window/Artwork.h"
-#include "lesson_window/Controls.h"
-#include "lesson_window/WindowKit.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
+#include "widgets/TextHitTest.h"
+#include "widgets/WindowKit.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dictionary/PopupLayout.h"
 #include "dictionary/WordLookup.h"
+#include "widgets/PopupLayout.h"
 
 #include <QObject>
 #include <QPoint>

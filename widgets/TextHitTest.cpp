@@ -1,4 +1,4 @@
-#include "dictionary/TextHitTest.h"
+#include "widgets/TextHitTest.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
