@@ -20,15 +20,15 @@ Only a measuring tool: the build and the tests do not run it.
 """
 
 import argparse
-import importlib.util
 import os
 import re
+import runpy
 import sys
+import types
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-_spec = importlib.util.spec_from_file_location("select_words", os.path.join(ROOT, "tools", "select-new-words.py"))
-select_words = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(select_words)
+# The word rules of tools/select-new-words.py, shared rather than copied.
+select_words = types.SimpleNamespace(**runpy.run_path(os.path.join(ROOT, "tools", "select-new-words.py")))
 
 FREQUENT = 2000
 RECYCLE_WINDOW = 10
