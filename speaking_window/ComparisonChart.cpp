@@ -91,9 +91,11 @@ void ComparisonChart::paintEvent(QPaintEvent*) {
     }
     if (all.empty())
         return;
-    const auto [lo, hi] = std::minmax_element(all.begin(), all.end());
-    const double bottom = std::floor(*lo) - 1;
-    const double top = std::ceil(*hi) + 1;
+    // The range of all but the outermost 2 % at either end: a tracker's octave slip at a
+    // voice's edge does not squeeze the contours flat; points outside are left out.
+    std::sort(all.begin(), all.end());
+    const double bottom = std::floor(all[all.size() / 50]) - 1;
+    const double top = std::ceil(all[all.size() - 1 - all.size() / 50]) + 1;
     const auto y = [&](double st) {
         return pitchBox.bottom() - (st - bottom) / (top - bottom) * pitchBox.height();
     };
@@ -114,7 +116,7 @@ void ComparisonChart::paintEvent(QPaintEvent*) {
         bool open = false;
         for (int i = 0; i < model.frames(); ++i) {
             const double st = value(i);
-            if (std::isnan(st)) {
+            if (std::isnan(st) || st < bottom || st > top) {
                 open = false;
                 continue;
             }

@@ -60,6 +60,8 @@ SpeakingWindow::SpeakingWindow(QWidget* parent)
     attemptList_ = new QComboBox(this);
     attemptList_->setObjectName(QStringLiteral("Attempts"));
     attemptList_->setFocusPolicy(Qt::NoFocus);
+    attemptList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    attemptList_->setMinimumContentsLength(10);
     connect(attemptList_, &QComboBox::activated, this, &SpeakingWindow::showAttempt);
     row->addWidget(attemptList_);
     meter_ = new QProgressBar(this);
