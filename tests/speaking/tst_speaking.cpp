@@ -1,8 +1,10 @@
 // The learner's attempt against the model: pitch, alignment, silence and clipping, the
 // figures, and when a recording stops by itself.
+#include "FakeVoiceTake.h"
 #include "platform/VoiceSynthesizer.h"
 #include "speaking/AutoStop.h"
 #include "speaking/Comparison.h"
+#include "speaking/TakeWatcher.h"
 
 #include <QtTest>
 #include <cmath>
@@ -306,6 +308,30 @@ private slots:
             }
         }
         QFAIL("never stopped");
+    }
+
+    // A take watched in polls of uneven size: its time is the samples', so it stops
+    // 0.8 s after the speech however the polls fall, and hands over all it recorded.
+    void watchedTakeStopsAfterSpeech() {
+        test::FakeVoiceTake take;
+        QVERIFY(take.start());
+        TakeWatcher watcher(take, 2.0);
+        const std::pair<double, qint16> input[] = {{0.3, 20}, {0.7, 8000}, {0.45, 8000}, {0.37, 20},
+                                                   {0.2, 20}, {0.3, 20},   {0.5, 20}};
+        TakeWatcher::Progress p;
+        for (const auto& [seconds, amplitude] : input) {
+            take.feed(seconds, amplitude);
+            p = watcher.poll();
+            if (p.decision != AutoStop::Decision::Continue)
+                break;
+        }
+        QCOMPARE(p.decision, AutoStop::Decision::SilenceAfterSpeech);
+        QVERIFY2(std::fabs(p.seconds - (1.45 + 0.8)) < 0.015, qPrintable(QString::number(p.seconds)));
+        QVERIFY(p.levelDb < -60);
+        const Sound sound = watcher.finish();
+        QVERIFY(!take.isRunning());
+        QCOMPARE(sound.rate, 16000);
+        QCOMPARE(sound.samples.size(), size_t(take.samplesFrom(0).size()));
     }
 };
 
