@@ -13,6 +13,8 @@ PACKAGES=(
   qt6-base-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   libespeak-ng-dev flite1-dev
+  # speak and compare: pitch and spectral features of the learner's voice
+  libaubio-dev
   # run: MP3 decoding, sound output (sound server, else ALSA directly), fonts for
   # Chinese text, Arial-metric faces, Qt's own texts (menus, dialogs) in Chinese
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
