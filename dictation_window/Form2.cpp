@@ -1,6 +1,7 @@
 #include "dictation_window/Form2.h"
 
 #include "dictation_window/DictationController.h"
+#include "dictation_window/DictationTips.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "platform/DataFolder.h"
@@ -169,6 +170,8 @@ void Form2::buildControls() {
         caption->setAlignment(Qt::AlignCenter);
         caption->setForeColor(artwork::titleText);
         caption->setEnabled(b.index == DictationController::Exit);
+        caption->setToolTip(dictationButtonTip(b.index));
+        frame->setToolTip(caption->toolTip());
     }
 
     Label10_ = label(QStringLiteral("Label10"), QString(), this, {});

@@ -11,6 +11,8 @@
 //                                    lines, the headword as stored, the transcription in
 //                                    Unicode phonetic symbols, the meaning; exit status 1
 //                                    and no output when nothing is found
+//   lesnor-tool titles               every lesson with its titles: book, lesson, Chinese
+//                                    title, English title (TSV, no header)
 //
 // Exit status 0 on success, 2 with a one-line message on stderr otherwise (also when the
 // output cannot be written). Messages quote at most 80 characters of any input and
@@ -21,8 +23,10 @@
 #include "dictionary/DictionaryBuilder.h"
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/WordLookup.h"
+#include "lessons/Catalogue.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
+#include "lessons/LessonTitles.h"
 #include "lessons/Query.h"
 #include "lessons/Quoted.h"
 
@@ -278,13 +282,30 @@ int lookup(const QString& path, const QString& word) {
     return 0;
 }
 
+// Every lesson of the catalogue with its titles: "book<TAB>lesson<TAB>Chinese<TAB>English".
+int titles() {
+    int bookNumber = 0;
+    for (const CatalogueBook& book : catalogueBooks()) {
+        ++bookNumber;
+        for (int lesson = 1; lesson <= book.lessonCount; ++lesson) {
+            const LessonTitle title = lessonTitle(bookNumber, lesson);
+            printLine(QStringLiteral("%1\t%2\t%3\t%4")
+                          .arg(bookNumber)
+                          .arg(lesson)
+                          .arg(title.chinese, title.english));
+        }
+    }
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr, "usage: lesnor-tool query FILE SQL\n"
                          "       lesnor-tool --version\n"
                          "       lesnor-tool tables FILE\n"
                          "       lesnor-tool build-db SOURCE OUT\n"
                          "       lesnor-tool build-dict BASE ADDITIONS OUT\n"
-                         "       lesnor-tool lookup FILE WORD\n");
+                         "       lesnor-tool lookup FILE WORD\n"
+                         "       lesnor-tool titles\n");
     return Failure;
 }
 
@@ -307,5 +328,7 @@ int main(int argc, char** argv) {
         return buildDict(args.at(1), args.at(2), args.at(3));
     if (args.size() == 3 && args.at(0) == QLatin1String("lookup"))
         return lookup(args.at(1), args.at(2));
+    if (args.size() == 1 && args.at(0) == QLatin1String("titles"))
+        return titles();
     return usage();
 }

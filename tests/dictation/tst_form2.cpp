@@ -112,6 +112,8 @@ private slots:
         for (int i : {6, 1, 2, 3, 4}) {
             QCOMPARE(form2_->Label5(i)->text(), QString::fromUtf8(captions[i]));
             QCOMPARE(form2_->Label5(i)->parentWidget(), form2_->Picture4(i));
+            QVERIFY(!form2_->Label5(i)->toolTip().isEmpty());
+            QCOMPARE(form2_->Picture4(i)->toolTip(), form2_->Label5(i)->toolTip());
         }
         QCOMPARE(buttons(), QStringLiteral("0000"));
         QVERIFY(form2_->Label5(DictationController::Exit)->isEnabled());
