@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every key the program binds is listed in the help page's key table (the <table
 # id="keys"> of resources/help.htm, each key a <span class="key">) and in the README (each
-# key a <kbd>); the help page's table lists no key the program does not bind.
+# key a <kbd>); the help page's table lists no key the program does not bind (beside
+# the keys of Qt's own controls).
 #   check-keys.sh ROOT
 # The program's keys are read from the sources of its folders (those with a
 # lesnor_folder_library): every Qt::Key_ with the modifiers written before it
@@ -78,8 +79,10 @@ while IFS= read -r key; do
     grep -qxF -- "$key" <<<"$help" || { echo "help.htm's key table does not list $key"; status=1; }
     grep -qxF -- "$key" <<<"$readme" || { echo "README.md does not list $key"; status=1; }
 done <<<"$bound"
+# The keys Qt's own controls give (moving in a list, copying from a text) may be listed too.
+widgetKeys=$'↑\n↓\n←\n→\nTab\nCtrl+A\nCtrl+C\nCtrl+V\nCtrl+X\nCtrl+Z'
 while IFS= read -r key; do
-    [ -z "$key" ] || grep -qxF -- "$key" <<<"$bound" || { echo "help.htm lists $key, which the program does not bind"; status=1; }
+    [ -z "$key" ] || grep -qxF -- "$key" <<<"$widgetKeys" || grep -qxF -- "$key" <<<"$bound" || { echo "help.htm lists $key, which the program does not bind"; status=1; }
 done <<<"$help"
 [ $status -eq 0 ] && echo "$(wc -l <<<"$bound") keys, each in help.htm and README.md"
 exit $status
