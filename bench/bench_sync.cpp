@@ -528,6 +528,26 @@ void printFigures(const char* prefix, const Analysis& a, const char* detail) {
         prefix, a.dropouts, a.dropoutMs, *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
         *std::max_element(a.signedStarts.begin(), a.signedStarts.end()),
         *std::min_element(a.overshoots.begin(), a.overshoots.end()));
+    std::printf("%s_unplaced: %d sentences (heard, but no marker gap placed them; %zu placed)\n", prefix,
+                a.unlocated, a.startErrors.size());
+}
+
+// The late player's verdict: every placed sentence must read 150 ms late (within a few
+// milliseconds of what the real player's start error spreads over, far less than a
+// marker period), and all of them must be placed. Non-zero when the analysis is off.
+int lateVerdict(const Analysis& a) {
+    constexpr double kLateMs = 150.0;
+    constexpr double kToleranceMs = 25.0;
+    double worst = 0.0;
+    for (double e : a.signedStarts)
+        worst = std::max(worst, std::abs(e - kLateMs));
+    const bool ok = a.unlocated == 0 && worst <= kToleranceMs;
+    std::printf(
+        "late_player_verdict: %.2f ms (largest distance of a start error from %.0f ms, %zu sentences; "
+        "%d unplaced; %s)\n",
+        worst, kLateMs, a.signedStarts.size(), a.unlocated,
+        ok ? "the analysis reads the delay" : "FAILED: the analysis does not read 150 ms");
+    return ok ? 0 : 1;
 }
 
 int skip(const char* why) {
@@ -625,7 +645,7 @@ int main(int argc, char** argv) {
         if (!analyse(heard, mediaGaps, played, verbose, &analysis) || analysis.startErrors.empty())
             return 1;
         printFigures(prefix, analysis, vbr ? "VBR recording" : "64 kbit/s CBR recording");
-        return 0;
+        return std::strcmp(prefix, "late_player") == 0 ? lateVerdict(analysis) : 0;
     };
 
     if (mode == QLatin1String("mpv-cli")) {

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <time.h>
@@ -197,6 +198,16 @@ QString Program::dataFolder() const {
     return tmp_ + QStringLiteral("/lesnor-%1/").arg(getuid());
 }
 
+QList<qint64> eventTimes(const QString& events, const QString& what, const QString& widget) {
+    QList<qint64> times;
+    for (const QString& e : events.split(QLatin1Char(';'))) {
+        const QStringList f = e.split(QLatin1Char(' '));
+        if (f.size() == 3 && f[1] == what && f[2] == widget)
+            times << f[0].toLongLong();
+    }
+    return times;
+}
+
 namespace x {
 
 bool run(const QStringList& args) {
@@ -257,6 +268,7 @@ QImage screenshot() {
 } // namespace x
 
 bool Capture::start() {
+    QObject::connect(&parec_, &QProcess::readyReadStandardOutput, &parec_, [this] { take(); });
     parec_.start(QStringLiteral("parec"),
                  {QStringLiteral("--device=nullsink.monitor"), QStringLiteral("--format=s16le"),
                   QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--channels=1"),
@@ -264,19 +276,25 @@ bool Capture::start() {
     if (!parec_.waitForStarted(5000))
         return false;
     // The stream is open once the first samples arrive.
-    return waitFor([this] { return parec_.bytesAvailable() > 0 || parec_.state() != QProcess::Running; },
-                   5000) &&
+    return waitFor([this] { return !raw_.isEmpty() || parec_.state() != QProcess::Running; }, 5000) &&
            parec_.state() == QProcess::Running;
+}
+
+void Capture::take() {
+    raw_ += parec_.readAllStandardOutput();
+    const qint64 at = monotonicMicros() - qint64(raw_.size() / 2) * 1000000 / rate;
+    firstSampleAt_ = firstSampleAt_ == 0 ? at : std::min(firstSampleAt_, at);
 }
 
 QVector<qint16> Capture::stop() {
     QTest::qWait(100);
+    take();
     parec_.terminate();
     parec_.waitForFinished(5000);
-    const QByteArray raw = parec_.readAllStandardOutput();
-    QVector<qint16> samples(raw.size() / 2);
+    raw_ += parec_.readAllStandardOutput();
+    QVector<qint16> samples(raw_.size() / 2);
     for (int i = 0; i < samples.size(); ++i)
-        samples[i] = qFromLittleEndian<qint16>(raw.constData() + 2 * i);
+        samples[i] = qFromLittleEndian<qint16>(raw_.constData() + 2 * i);
     return samples;
 }
 
@@ -306,6 +324,22 @@ QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs, QVecto
             out.append(b);
     }
     return out;
+}
+
+QStringList clicksBeforeSound(const QVector<Burst>& clicks, const QVector<Burst>& sound) {
+    QStringList before;
+    for (const Burst& c : clicks) {
+        const bool inside = std::any_of(sound.begin(), sound.end(), [&c](const Burst& b) {
+            return c.first >= b.first && c.last <= b.last;
+        });
+        const bool followed =
+            std::any_of(sound.begin(), sound.end(), [&c](const Burst& b) { return b.first > c.last; });
+        if (!inside && followed)
+            before << QStringLiteral("at %1 ms, %2 ms long")
+                          .arg(c.first * 1000.0 / Capture::rate, 0, 'f', 1)
+                          .arg((c.last - c.first + 1) * 1000.0 / Capture::rate, 0, 'f', 1);
+    }
+    return before;
 }
 
 int locate(const QVector<qint16>& capture, int from, int length, const QVector<qint16>& reference,

@@ -59,6 +59,9 @@ public:
     // clicks it: the book is expanded first when it is not.
     bool openLesson(const QString& window, const QString& book, int lesson);
     qint64 pid() const { return process_.processId(); }
+    // Still running: a step that checks for something absent ("not enabled", "no red
+    // pixels") asks first, so a crash is blamed on the step where it happened.
+    bool running() const { return process_.state() == QProcess::Running; }
     bool waitForExit(int timeoutMs);
     int exitCode() const { return process_.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
@@ -73,6 +76,10 @@ private:
     QString tmp_;
     QString socketPath_;
 };
+
+// The probe's times (monotonic microseconds) of `what` ("press", "release", "show",
+// "hide") on `widget` in an answer to "events".
+QList<qint64> eventTimes(const QString& events, const QString& what, const QString& widget);
 
 // The X pointer and keyboard, through xdotool.
 namespace x {
@@ -95,9 +102,17 @@ public:
     static constexpr int rate = 22050;
     bool start();
     QVector<qint16> stop();
+    // When the capture's first sample was heard (monotonic microseconds, the probe's
+    // clock): of every arrival of samples less the length of all samples so far, the
+    // earliest, which the least delayed delivery gives.
+    qint64 firstSampleAt() const { return firstSampleAt_; }
+    qint64 timeOf(int sample) const { return firstSampleAt_ + qint64(sample) * 1000000 / rate; }
 
 private:
+    void take();
     QProcess parec_;
+    QByteArray raw_;
+    qint64 firstSampleAt_ = 0;
 };
 
 // A stretch of sound between two silences, in samples of the capture.
@@ -108,6 +123,10 @@ struct Burst {
 // The stretches louder than `threshold`, split at silences of at least `gapMs`.
 // Clicks shorter than 10 ms are left out; `clicks` (when given) receives them.
 QVector<Burst> bursts(const QVector<qint16>& s, int threshold, int gapMs, QVector<Burst>* clicks = nullptr);
+
+// The clicks (as `bursts` gives them) heard before a sentence's start: before a stretch
+// of sound and not inside one, as "at <ms> ms, <ms> ms long" texts; empty when none.
+QStringList clicksBeforeSound(const QVector<Burst>& clicks, const QVector<Burst>& sound);
 
 // Where in `reference` the capture's samples [from, from + length) are found, searched
 // within `radius` samples of `expected`; -1 when no place matches well.

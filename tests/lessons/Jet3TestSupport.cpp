@@ -36,8 +36,19 @@ QStringList sampleFiles() {
 }
 
 bool haveMdbTools() {
-    return !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("mdb-tables")).isEmpty();
+    static const bool found = [] {
+        const bool both = !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty() &&
+                          !QStandardPaths::findExecutable(QStringLiteral("mdb-tables")).isEmpty();
+        if (both)
+            return true;
+        // CI installs them (tools/setup-debian.sh): there their absence hides every check
+        // against the independent reader, so it fails the test instead of passing it.
+        if (!qEnvironmentVariable("CI").isEmpty())
+            qFatal("mdb-export or mdb-tables is not installed (tools/setup-debian.sh installs mdbtools)");
+        qWarning("mdb-export or mdb-tables is not installed: the checks against them are left out");
+        return false;
+    }();
+    return found;
 }
 
 TextTable mdbExport(const QString& file, const QString& table) {

@@ -19,7 +19,8 @@ struct TextTable {
 QString sampleDir();
 QStringList sampleFiles();
 
-// True if the independent reader (mdb-export, mdb-tables) is installed.
+// True if the independent reader (mdb-export, mdb-tables) is installed; under CI (CI
+// set) its absence ends the test with a failure instead.
 bool haveMdbTools();
 // Every row of `table` as mdb-export prints it (NULL as ""), header included.
 TextTable mdbExport(const QString& file, const QString& table);
