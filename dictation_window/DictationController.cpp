@@ -37,7 +37,7 @@ void DictationController::loadLesson(const Lesson& lesson, const QString& copyPa
         view_.resetTranslationToggle();
     // A book node leaves no lesson behind: its translation goes with it too.
     const QString first = Lesson::at(lesson_.List2, 0);
-    view_.setLabel8(first);
+    view_.setLabel8(view_.translationShown() ? first : QString());
     view_.setLabel10(first);
     DictationIndex_ = 0;
     Timer1_.stop();

@@ -5,6 +5,8 @@
 #include "platform/MediaPlayer.h"
 #include "playback/SentenceController.h"
 
+#include <utility>
+
 namespace lesnor {
 
 DictationLauncher::DictationLauncher(Form1& lessonWindow, Services& services, QObject* parent)
@@ -27,6 +29,7 @@ void DictationLauncher::open() {
     form1_.controller().endPlayback();
     lessonWindowUrl_ = services_.player.url();
     form2_ = new Form2(services_);
+    connect(form2_, &Form2::leftWithSummary, this, [this](const QString& text) { summary_ = text; });
     connect(form2_, &Form2::closed, this, &DictationLauncher::dictationClosed);
     form2_->Form_Load();
     form2_->show();
@@ -45,6 +48,9 @@ void DictationLauncher::dictationClosed() {
     player.stop();
     form1_.show();
     form1_.activateWindow();
+    // What the learner did there, on the lesson window's notice line.
+    if (!summary_.isEmpty())
+        form1_.showNotice(std::exchange(summary_, QString()));
 }
 
 } // namespace lesnor

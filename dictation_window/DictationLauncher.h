@@ -18,7 +18,8 @@ class Form2;
 //   does), so its poll never seeks or stops the player under the dictation;
 // - closing gives the player back the lesson window's own recording, stopped (no media
 //   when the lesson window has no lesson), so a sentence there plays the right audio.
-// Every opening creates a fresh Form2; closing destroys it.
+// Every opening creates a fresh Form2; closing destroys it. A summary of the dictation
+// that the learner had not seen yet shows on the lesson window's notice line.
 class DictationLauncher : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +38,8 @@ private:
     QPointer<Form2> form2_;
     // What the lesson window had given the player when the dictation window opened.
     QString lessonWindowUrl_;
+    // The summary the closing dictation window left, for the lesson window's notice line.
+    QString summary_;
 };
 
 } // namespace lesnor

@@ -1,7 +1,11 @@
 #include "dictation_window/Form2.h"
 
 #include "dictation_window/DictationController.h"
+#include "dictation_window/DictationSettings.h"
 #include "dictation_window/DictationTips.h"
+#include "dictation_window/MarkingControls.h"
+#include "dictation_window/MarkingSession.h"
+#include "dictation_window/TypingBox.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
 #include "platform/DataFolder.h"
@@ -65,6 +69,14 @@ Form2::Form2(Services& services, QWidget* parent)
     setFont(windowFont());
     setWindowIcon(artwork::commandIcon(3).toPixmap(QSize(32, 32), 1.0));
     buildControls();
+    marking_ =
+        new MarkingControls(*this, *static_cast<TypingBox*>(r1_), services_.preferences, [this](int i) {
+            if (Label5(i)->isEnabled()) {
+                runButton(i);
+                closingStep();
+            }
+        });
+    resetTranslationToggle();
     controller_ = new DictationController(services_.player, services_.files, *this, this);
     wireEvents();
     setFixedSize(qCeil(clientSize.width / twipsPerPixelX(*this)),
@@ -102,8 +114,9 @@ void Form2::buildControls() {
         placed(new ShapeBox(QLatin1String(shape), kSilver, this), rect);
         return ground;
     };
-    auto textBox = [&placed, this](const char* name, const QColor& colour, const TwipRect& rect) {
-        auto* box = placed(new QPlainTextEdit(this), rect);
+    auto textBox = [&placed](QPlainTextEdit* made, const char* name, const QColor& colour,
+                             const TwipRect& rect) {
+        auto* box = placed(made, rect);
         box->setObjectName(QLatin1String(name));
         box->setFont(arialFont(10.5));
         box->setFrameShape(QFrame::NoFrame);
@@ -153,14 +166,14 @@ void Form2::buildControls() {
 
     panel(QStringLiteral("Label3"), "Shape3", {2700, 2880, 8115, 1935});
     heading("Picture3", 0, "核对答案", {2730, 2910, 8055, 400}, kPanelHeadingCaption);
-    r2_ = textBox("r2", kRed, {2760, 3300, 7995, 1455});
+    r2_ = textBox(new QPlainTextEdit(this), "r2", kRed, {2760, 3300, 7995, 1455});
     r2_->setReadOnly(true);
 
     // The typing panel's white ground is element 0 of the button array, its heading
     // element 0 of the frame array; neither is a button.
     panel(indexedName("Label5", 0), "Shape4", {2700, 4860, 8115, 1935});
     heading("Picture4(0)", 2, "输入英文", {2730, 4890, 8055, 400}, kPanelHeadingCaption);
-    r1_ = textBox("r1", kBlue, {2760, 5280, 7995, 1455});
+    r1_ = textBox(new TypingBox(this), "r1", kBlue, {2760, 5280, 7995, 1455});
 
     for (const ButtonPlace& b : kButtons) {
         PictureBox* frame = picture(indexedName("Picture4", b.index), this, artwork::buttonNormal(),
@@ -241,6 +254,8 @@ void Form2::LoadLesson() {
         copyPath = lessonAudioCopyPath(DataFolder(), book, caption);
     }
     controller_->loadLesson(lesson, copyPath);
+    marking_->session().lessonLoaded(
+        node && node->parent() ? bookDigitFromCaption(node->parent()->text(0)) : QString(), lesson);
     if (!lesson.caption.isEmpty()) {
         r1_->setFocus();
         r2_->moveCursor(QTextCursor::End);
@@ -253,15 +268,18 @@ void Form2::runButton(int index) {
     switch (index) {
     case DictationController::Previous:
         controller_->previousSentence();
+        marking_->session().sentenceShown(controller_->DictationIndex());
         break;
     case DictationController::Next:
         controller_->nextSentence();
+        marking_->session().sentenceShown(controller_->DictationIndex());
         break;
     case DictationController::Read:
         controller_->readSentence();
         break;
     case DictationController::Answer:
         controller_->showAnswer();
+        marking_->session().markAnswer(controller_->DictationIndex(), r1_->toPlainText());
         break;
     case DictationController::Exit:
         close();
@@ -279,12 +297,16 @@ void Form2::closingStep() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+    const QString summary = marking_->session().finish();
+    if (!summary.isEmpty())
+        emit leftWithSummary(summary);
     emit closed();
     event->accept();
 }
 
 void Form2::Label14_Click() {
     toggleTranslation(*Label14_, *Label8_, Label10_->text());
+    saveTranslationShown(services_.preferences, translationShown());
 }
 
 bool Form2::translationShown() const {
@@ -293,6 +315,10 @@ bool Form2::translationShown() const {
 
 void Form2::showNotice(const QString& text) {
     noticeLine_->showNotice(text);
+}
+
+MarkingSession& Form2::marking() const {
+    return marking_->session();
 }
 
 qint16 Form2::DictationIndex() const {
@@ -315,8 +341,9 @@ void Form2::setLabel8(const QString& text) {
     Label8_->setText(text);
 }
 
+// Back to the learner's remembered choice (shown, unless they hid it).
 void Form2::resetTranslationToggle() {
-    Label14_->setText(translationToggleCaption(true));
+    Label14_->setText(translationToggleCaption(loadTranslationShown(services_.preferences)));
 }
 
 void Form2::setButtonEnabled(int index, bool enabled) {

@@ -14,6 +14,8 @@ namespace lesnor {
 
 class CaptionLabel;
 class DictationController;
+class MarkingControls;
+class MarkingSession;
 class NoticeLine;
 class PictureBox;
 
@@ -46,6 +48,8 @@ public:
     void showNotice(const QString& text);
 
     DictationController& controller() const { return *controller_; }
+    // Marks answers and sums up lessons; its signals carry each score.
+    MarkingSession& marking() const;
     qint16 DictationIndex() const;
 
     QPlainTextEdit* r1() const { return r1_; }
@@ -68,6 +72,8 @@ public:
 signals:
     // The window is closing (close box or "退  出"): the lesson window is to come back.
     void closed();
+    // Just before closed(): the summary of the lesson's dictation not yet shown.
+    void leftWithSummary(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +96,7 @@ private:
 
     Services& services_;
     DictationController* controller_ = nullptr;
+    MarkingControls* marking_ = nullptr;
 
     QPlainTextEdit* r1_ = nullptr;
     QPlainTextEdit* r2_ = nullptr;

@@ -4,6 +4,7 @@ namespace lesnor {
 
 class IFileOps;
 class IMediaPlayer;
+class IPreferences;
 class IRecorder;
 class IShell;
 class ISoundPlayer;
@@ -18,6 +19,7 @@ struct Services {
     IShell& shell;
     IFileOps& files;
     ISoundPlayer& sound; // plays the learner's recording back
+    IPreferences& preferences;
 };
 
 } // namespace lesnor

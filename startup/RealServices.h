@@ -6,6 +6,7 @@
 #include "platform/GstSoundPlayer.h"
 #include "platform/LocalFileOps.h"
 #include "platform/Services.h"
+#include "platform/SettingsPreferences.h"
 #include "platform/SynthesizedSpeech.h"
 #include "playback/RecorderCommands.h"
 
@@ -28,7 +29,8 @@ struct RealServices {
     DesktopShell shell;
     LocalFileOps files;
     GstSoundPlayer sound;
-    Services view{player, recorder, speech, shell, files, sound};
+    SettingsPreferences preferences; // the user's own
+    Services view{player, recorder, speech, shell, files, sound, preferences};
 };
 
 } // namespace lesnor

@@ -3,6 +3,12 @@
 // With --dictation first, renders the dictation window instead, opened from the lesson
 // window, on the same lesson's third sentence with some typing and the answer shown:
 // screenshot_lesson --dictation [output.png]
+// With --marked first, the dictation window on that sentence with a typed answer that
+// has a missing, a wrong, a misspelt and an extra word, marked by "答  案":
+// screenshot_lesson --marked [output.png]
+// With --summary first, the dictation window after every sentence of the lesson was
+// answered, some with mistakes: the lesson's summary over the translation panel:
+// screenshot_lesson --summary [output.png]
 // With --popup first, renders the lesson window with the word pop-up held open on the
 // second word of the lesson text (the dictionary of the data folder, else the build's):
 // screenshot_lesson --popup [output.png]
@@ -12,6 +18,7 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
+#include "dictation_window/MarkingSession.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
 #include "platform/DataFolder.h"
@@ -67,6 +74,24 @@ QList<WordRow> sampleWords() {
     return out;
 }
 
+// The sentence as a learner with a few mistakes might type it: the first word wrong,
+// the second left out, two letters of the longest word swapped and one word too many.
+QString withMistakes(const QString& sentence) {
+    QStringList words = sentence.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 3)
+        return sentence.toLower() + QStringLiteral(" please");
+    words[0] = QStringLiteral("Was");
+    words.removeAt(1);
+    qsizetype longest = 1;
+    for (qsizetype i = 1; i < words.size(); ++i)
+        if (words[i].size() > words[longest].size())
+            longest = i;
+    if (words[longest].size() > 3)
+        std::swap(words[longest][1], words[longest][2]);
+    words << QStringLiteral("please");
+    return words.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,17 +99,23 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments();
-    const bool dictation = args.value(1) == QStringLiteral("--dictation");
+    const bool marked = args.value(1) == QStringLiteral("--marked");
+    const bool summary = args.value(1) == QStringLiteral("--summary");
+    const bool dictation = args.value(1) == QStringLiteral("--dictation") || marked || summary;
     const bool popup = args.value(1) == QStringLiteral("--popup");
     if (dictation || popup)
         args.removeAt(1);
-    const QString output = args.value(1, dictation ? QStringLiteral("screenshot-dictation.png")
-                                         : popup   ? QStringLiteral("screenshot-popup.png")
-                                                   : QStringLiteral("screenshot-lesson.png"));
+    const QString output = args.value(1, marked      ? QStringLiteral("screenshot-marked.png")
+                                         : summary   ? QStringLiteral("screenshot-summary.png")
+                                         : dictation ? QStringLiteral("screenshot-dictation.png")
+                                         : popup     ? QStringLiteral("screenshot-popup.png")
+                                                     : QStringLiteral("screenshot-lesson.png"));
     const int width = args.value(2, QStringLiteral("1280")).toInt();
     const int height = args.value(3, QStringLiteral("800")).toInt();
 
     QTemporaryDir temp;
+    // The learner's own preferences play no part: every option at its default.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path() + QStringLiteral("/config")));
     const QString given = qEnvironmentVariable("LESNOR_SCREENSHOT_DATA");
     if (!given.isEmpty()) {
         setDataFolder(QDir(given).absolutePath() + QLatin1Char('/'));
@@ -129,14 +160,35 @@ int main(int argc, char** argv) {
         form2->LoadLesson();
         tree2->setCurrentItem(tree2->topLevelItem(0)->child(0));
         form2->LoadLesson();
-        form2->controller().nextSentence();
-        form2->controller().nextSentence();
+        const QStringList& sentences = form2->controller().lesson().List1;
+        auto answer = [&](const QString& typed) {
+            form2->r1()->setPlainText(typed);
+            form2->controller().showAnswer();
+            form2->marking().markAnswer(form2->DictationIndex(), typed);
+        };
+        if (summary) {
+            for (int i = 0; i < sentences.size(); ++i) {
+                if (i > 0) {
+                    form2->controller().nextSentence();
+                    form2->marking().sentenceShown(i);
+                }
+                answer(i % 3 == 1 ? withMistakes(sentences[i]) : sentences[i].toLower());
+            }
+        } else {
+            form2->controller().nextSentence();
+            form2->controller().nextSentence();
+            form2->marking().sentenceShown(2);
+            // What a learner might have typed: the sentence in lower case, without its stop.
+            QString typed = sentences.value(form2->DictationIndex()).toLower();
+            typed.chop(1);
+            if (marked)
+                answer(withMistakes(sentences.value(form2->DictationIndex())));
+            else {
+                form2->r1()->setPlainText(typed);
+                form2->controller().showAnswer();
+            }
+        }
         services.view.player.stop();
-        // What a learner might have typed: the sentence in lower case, without its stop.
-        QString typed = form2->controller().lesson().List1.value(form2->DictationIndex()).toLower();
-        typed.chop(1);
-        form2->r1()->setPlainText(typed);
-        form2->controller().showAnswer();
         app.processEvents();
         shown = form2;
     }

@@ -5,6 +5,8 @@
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
+#include "dictation_window/MarkingSession.h"
+#include "dictation_window/TypingBox.h"
 #include "playback/SentenceController.h"
 #include "resources/Installation.h"
 #include "tests/dictionary/DictionaryFixture.h"
@@ -14,6 +16,7 @@
 #include "widgets/NoticeLine.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
@@ -72,6 +75,23 @@ class TestForm2 : public QObject, protected Form1Harness {
         press2(w);
         release2(w);
     }
+    QString line(const char* name) const {
+        return form2_->findChild<CaptionLabel*>(QLatin1String(name))->text();
+    }
+    bool summaryShown() const {
+        return form2_->findChild<QWidget*>(QStringLiteral("SummaryPanel"))->isVisible();
+    }
+    TypingBox* typing() const { return qobject_cast<TypingBox*>(form2_->r1()); }
+    // The format of the character at `position` of the typing box.
+    QTextCharFormat formatAt(int position) const {
+        QTextCursor c(form2_->r1()->document());
+        c.setPosition(position + 1);
+        return c.charFormat();
+    }
+    void answer(const char* typed) {
+        form2_->r1()->setPlainText(QString::fromUtf8(typed));
+        click(form2_->Label5(DictationController::Answer));
+    }
     // The four buttons 6 1 2 3 as "1111".
     QString buttons() const {
         QString out;
@@ -112,8 +132,14 @@ private slots:
         for (int i : {6, 1, 2, 3, 4}) {
             QCOMPARE(form2_->Label5(i)->text(), QString::fromUtf8(captions[i]));
             QCOMPARE(form2_->Label5(i)->parentWidget(), form2_->Picture4(i));
-            QVERIFY(!form2_->Label5(i)->toolTip().isEmpty());
             QCOMPARE(form2_->Picture4(i)->toolTip(), form2_->Label5(i)->toolTip());
+        }
+        // Each button's tool tip names its keys.
+        const char* const keys[] = {"", "（Alt+→）", "（Ctrl+R 或 F5）", "（Ctrl+Enter）",
+                                    "", "",          "（Alt+←）"};
+        for (int i : {6, 1, 2, 3, 4}) {
+            const QString tip = form2_->Label5(i)->toolTip();
+            QVERIFY2(!tip.isEmpty() && tip.endsWith(QString::fromUtf8(keys[i])), qPrintable(tip));
         }
         QCOMPARE(buttons(), QStringLiteral("0000"));
         QVERIFY(form2_->Label5(DictationController::Exit)->isEnabled());
@@ -142,7 +168,8 @@ private slots:
         openDictation();
         QCOMPARE(form2_->controller().lesson().count(), 0);
         QCOMPARE(buttons(), QStringLiteral("0000"));
-        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+        // The hidden translation is remembered.
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("显 示"));
     }
 
     // Opening ends what the lesson window plays; closing gives the player back the
@@ -289,8 +316,9 @@ private slots:
         QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
         QCOMPARE(form2_->Label8()->text(), QStringLiteral("欢迎来到俱乐部。"));
         QTest::mouseClick(form2_->Label14(), Qt::LeftButton);
-        choose2(1, 1); // a lesson load shows the translation again
-        QCOMPARE(form2_->Label14()->text(), QStringLiteral("隐 藏"));
+        choose2(1, 1); // a lesson load keeps the learner's choice
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("显 示"));
+        QCOMPARE(form2_->Label8()->text(), QString());
 
         QTest::mouseClick(form2_->Label4(3), Qt::LeftButton);
         QCOMPARE(services_->shell.opened, QStringList());
@@ -325,6 +353,156 @@ private slots:
             QVERIFY(!form2_->Picture8()->isVisible());
         }
         QCOMPARE(services_->speech.spoken, QStringList{"Welcome"});
+    }
+    // "答  案" marks the typing box without changing what was typed, `r2` holding the
+    // stored sentence; the marks go at the next change and come back at the next answer.
+    void answerIsMarked() {
+        openDictation();
+        choose2(1, 1);
+        click(form2_->Label5(DictationController::Next));
+        QCOMPARE(line("PositionLine"), QStringLiteral("第 2 句 / 共 3 句"));
+        QSignalSpy marked(&form2_->marking(), &MarkingSession::sentenceMarked);
+        const QString typed = QStringLiteral("Welcom to club please");
+        QTest::keyClicks(form2_->r1(), typed);
+        click(form2_->Label5(DictationController::Answer));
+        QCOMPARE(form2_->r2()->toPlainText(), QStringLiteral("Welcome to the  club."));
+        QCOMPARE(form2_->r1()->toPlainText(), typed);
+        QVERIFY(typing()->marksShown());
+        QCOMPARE(typing()->insets(), QStringList{"[the]"});
+        QCOMPARE(formatAt(0).underlineColor(), TypingBox::slipUnderline); // Welcom: a slip
+        QCOMPARE(formatAt(5).foreground().color(), TypingBox::wrongText); // its last letter
+        QVERIFY(formatAt(8).fontLetterSpacing() > 0);                     // the gap after "to"
+        QVERIFY(formatAt(16).fontStrikeOut());                            // please: extra
+        QVERIFY(!formatAt(7).fontStrikeOut() && formatAt(7).underlineStyle() == QTextCharFormat::NoUnderline);
+        QCOMPARE(line("ScoreLine"), QStringLiteral("2/4 词正确 · 1 处拼写 · 1 个多余词 · 得分 50%"));
+        QCOMPARE(marked.count(), 1);
+        QCOMPARE(marked[0][0].value<SentenceScore>().sentence, 1);
+
+        QTest::keyClicks(form2_->r1(), QStringLiteral("!"));
+        QVERIFY(!typing()->marksShown());
+        QCOMPARE(typing()->insets(), QStringList());
+        QVERIFY(!formatAt(16).fontStrikeOut());
+        QCOMPARE(form2_->r1()->toPlainText(), typed + QLatin1Char('!'));
+        form2_->r1()->setPlainText(QStringLiteral("welcome to the club"));
+        click(form2_->Label5(DictationController::Answer));
+        QCOMPARE(line("ScoreLine"), QStringLiteral("4/4 词正确 · 得分 100%"));
+        QCOMPARE(typing()->insets(), QStringList());
+        click(form2_->Label5(DictationController::Next));
+        QCOMPARE(line("ScoreLine"), QString());
+        QVERIFY(!typing()->marksShown());
+    }
+
+    // The keys reach the buttons' actions with the typing box focused; plain typing and
+    // the box's own keys stay the box's.
+    void keys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("caret");
+        const int ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
+        QTest::newRow("Ctrl+Enter") << int(Qt::Key_Return) << ctrl << 1 << true << false << "abc" << 0;
+        QTest::newRow("Ctrl+Enter, keypad")
+            << int(Qt::Key_Enter) << int(ctrl | Qt::KeypadModifier) << 1 << true << false << "abc" << 0;
+        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << ctrl << 1 << false << true << "abc" << 0;
+        QTest::newRow("F5") << int(Qt::Key_F5) << 0 << 1 << false << true << "abc" << 0;
+        QTest::newRow("Alt+Right") << int(Qt::Key_Right) << alt << 2 << false << true << "" << 0;
+        QTest::newRow("Alt+Left") << int(Qt::Key_Left) << alt << 0 << false << true << "" << 0;
+        QTest::newRow("Ctrl+Right moves by word")
+            << int(Qt::Key_Right) << ctrl << 1 << false << false << "abc" << 3;
+        QTest::newRow("Enter types a line")
+            << int(Qt::Key_Return) << 0 << 1 << false << false << "\nabc" << 1;
+        QTest::newRow("r types") << int(Qt::Key_R) << 0 << 1 << false << false << "rabc" << 1;
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        openDictation();
+        choose2(1, 1);
+        click(form2_->Label5(DictationController::Next));
+        player().stop();
+        form2_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form2_.data()));
+        QTest::keyClicks(form2_->r1(), QStringLiteral("abc"));
+        form2_->r1()->moveCursor(QTextCursor::Start);
+        QTest::keyClick(form2_->r1(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(int(form2_->DictationIndex()), "index");
+        QTEST(!form2_->r2()->toPlainText().isEmpty(), "answered");
+        QTEST(player().playState() == IMediaPlayer::Playing, "playing");
+        QTEST(form2_->r1()->toPlainText(), "typed");
+        QTEST(form2_->r1()->textCursor().position(), "caret");
+    }
+
+    // The summary shows in the window at the last sentence's answer; a lesson left
+    // part-done is summed up at the next lesson load, or at the close on the lesson
+    // window's notice line. A summary once shown is not shown again.
+    void lessonSummary() {
+        openDictation();
+        choose2(1, 1);
+        QSignalSpy summed(&form2_->marking(), &MarkingSession::lessonSummarised);
+        answer("hello ann");
+        click(form2_->Label5(DictationController::Next));
+        answer("welcome to the club");
+        click(form2_->Label5(DictationController::Next));
+        QVERIFY(!summaryShown());
+        answer("thank you very mutch");
+        QVERIFY(summaryShown());
+        QCOMPARE(line("SummaryTitle"), QStringLiteral("Lesson 1 听写小结"));
+        QCOMPARE(line("SummaryText"), QStringLiteral("已听写 3/3 句\n平均得分 96%\n最常写错：much"));
+        QCOMPARE(summed.count(), 1);
+        QVERIFY(summed[0][0].value<LessonScore>().complete);
+        QCOMPARE(form2_->r2()->toPlainText(), QStringLiteral("Thank you very much."));
+
+        choose2(1, 10); // already summed up: nothing new
+        QVERIFY(!summaryShown());
+        QCOMPARE(summed.count(), 1);
+        choose2(1, 1);
+        answer("hello");
+        choose2(1, 10);
+        QVERIFY(summaryShown());
+        QCOMPARE(line("SummaryText"), QStringLiteral("已听写 1/3 句\n平均得分 50%\n最常写错：Ann"));
+        QTest::mouseClick(form2_->findChild<CaptionLabel*>(QStringLiteral("SummaryClose")), Qt::LeftButton);
+        QVERIFY(!summaryShown());
+        QCOMPARE(summed.count(), 2);
+        QVERIFY(!summed[1][0].value<LessonScore>().complete);
+
+        choose2(1, 1);
+        answer("hello and");
+        closeDictation(true);
+        QCOMPARE(summed.count(), 3);
+        QVERIFY(form_->noticeLine()->isVisible());
+        QCOMPARE(form_->noticeLine()->text(),
+                 QStringLiteral("Lesson 1 听写小结：已听写 1/3 句 · 平均得分 75% · 最常写错：Ann"));
+    }
+
+    // The comparison options and the translation toggle outlive the window; a changed
+    // option marks the shown answer again.
+    void choicesAreRemembered() {
+        openDictation();
+        choose2(1, 1);
+        answer("hello ann");
+        QCOMPARE(line("ScoreLine"), QStringLiteral("2/2 词正确 · 得分 100%"));
+        auto* menu = form2_->findChild<QMenu*>(QStringLiteral("CompareOptionsMenu"));
+        menu->findChild<QAction*>(QStringLiteral("ignoreCase"))->trigger();
+        QCOMPARE(line("ScoreLine"), QStringLiteral("0/2 词正确 · 2 处拼写 · 得分 50%"));
+        QVERIFY(typing()->marksShown());
+        for (const char* always : {"fullWidth", "blanks"}) {
+            QAction* a = menu->findChild<QAction*>(QLatin1String(always));
+            QVERIFY(a->isChecked() && !a->isEnabled());
+        }
+        QTest::mouseClick(form2_->Label14(), Qt::LeftButton);
+        closeDictation(true);
+
+        openDictation();
+        menu = form2_->findChild<QMenu*>(QStringLiteral("CompareOptionsMenu"));
+        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("ignoreCase"))->isChecked());
+        QVERIFY(menu->findChild<QAction*>(QStringLiteral("ignorePunctuation"))->isChecked());
+        QCOMPARE(form2_->Label14()->text(), QStringLiteral("显 示"));
+        choose2(1, 1);
+        QCOMPARE(form2_->Label8()->text(), QString());
+        QCOMPARE(form2_->Label10()->text(), QStringLiteral("你好，安！"));
     }
 };
 

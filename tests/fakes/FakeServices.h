@@ -3,6 +3,7 @@
 #include "FakeMediaPlayer.h"
 #include "platform/FileOps.h"
 #include "platform/LocalFileOps.h"
+#include "platform/Preferences.h"
 #include "platform/Recorder.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
@@ -138,6 +139,14 @@ private:
     LocalFileOps real_;
 };
 
+// Preferences in memory.
+class FakePreferences final : public IPreferences {
+public:
+    QVariant value(const QString& key) const override { return values.value(key); }
+    void setValue(const QString& key, const QVariant& value) override { values[key] = value; }
+    QVariantMap values;
+};
+
 // A full set of fakes for a window under test.
 struct FakeServices {
     FakeMediaPlayer player;
@@ -146,7 +155,8 @@ struct FakeServices {
     FakeShell shell;
     FailingFileOps files;
     FakeSoundPlayer sound;
-    Services view{player, recorder, speech, shell, files, sound};
+    FakePreferences preferences;
+    Services view{player, recorder, speech, shell, files, sound, preferences};
 };
 
 } // namespace lesnor::test
