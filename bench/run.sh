@@ -14,6 +14,9 @@ else
   echo "(no sound server could be started; the playback benchmarks skip)"
 fi
 
+# The programs measured keep their learner's record here, never in the user's own.
+export LESNOR_LEARNER_DB="$BUILD_DIR/bench/learner.sqlite"
+
 shopt -s nullglob
 for b in "$BUILD_DIR"/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue

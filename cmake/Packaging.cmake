@@ -18,7 +18,8 @@ file(MAKE_DIRECTORY ${_gen})
 install(TARGETS lesnor lesnor-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/语音库 DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
 install(FILES ${CMAKE_BINARY_DIR}/help.htm ${CMAKE_BINARY_DIR}/help-lesson.png ${CMAKE_BINARY_DIR}/help-popup.png
-              ${CMAKE_BINARY_DIR}/help-dictation.png ${CMAKE_BINARY_DIR}/help-marked.png DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
+              ${CMAKE_BINARY_DIR}/help-dictation.png ${CMAKE_BINARY_DIR}/help-marked.png
+              ${CMAKE_BINARY_DIR}/help-notebook.png DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
 
 install(FILES ${_pkg}/${LESNOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${_pkg}/${LESNOR_APP_ID}.metainfo.xml ${_gen}/${LESNOR_APP_ID}.metainfo.xml @ONLY)
@@ -89,10 +90,10 @@ set(CPACK_STRIP_FILES ON)
 # What the program loads at run time beyond the libraries it links: the voice's engines
 # (loaded when the voice is set up), the MP3 decoder and sound output (sound server or
 # ALSA), the window system plug-in, the faces its texts are set in, Qt's own texts in
-# Chinese.
+# Chinese, Qt SQL's SQLite driver for the learner's record.
 set(LESNOR_RUNTIME_PACKAGES
     libflite1 libespeak-ng1 gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
-    qt6-qpa-plugins fonts-wqy-microhei fonts-liberation qt6-translations-l10n)
+    qt6-qpa-plugins libqt6sql6-sqlite fonts-wqy-microhei fonts-liberation qt6-translations-l10n)
 list(JOIN LESNOR_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

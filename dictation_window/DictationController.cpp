@@ -29,7 +29,11 @@ DictationController::DictationController(IMediaPlayer& player, IFileOps& files, 
     connect(&Timer1_, &QTimer::timeout, this, &DictationController::tick);
 }
 
-void DictationController::loadLesson(const Lesson& lesson, const QString& copyPath) {
+DictationController::~DictationController() {
+    releaseLessonAudio(this, files_);
+}
+
+LessonAudio DictationController::loadLesson(const Lesson& lesson, const QString& copyPath) {
     lesson_ = lesson;
     view_.clearTyping();
     view_.setAnswer(QString());
@@ -44,12 +48,13 @@ void DictationController::loadLesson(const Lesson& lesson, const QString& copyPa
 
     // The copy may replace the file the player holds: close first.
     player_.close();
-    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, files_);
+    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, files_, this);
     player_.setUrl(audio.playerUrl);
     playable_ = audio.playable;
     for (int button : {Previous, Next, Read, Answer})
         view_.setButtonEnabled(button, playable_);
     player_.stop();
+    return audio;
 }
 
 void DictationController::nextSentence() {
@@ -95,6 +100,7 @@ void DictationController::readSentence() {
     player_.setStopPosition(sentenceStopPosition(end));
     player_.setCurrentPosition(start);
     player_.play();
+    emit sentencePlayed(DictationIndex_);
 }
 
 void DictationController::showAnswer() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lessons/Lesson.h"
+#include "lessons/LessonLoader.h"
 
 #include <QObject>
 #include <QString>
@@ -34,6 +35,9 @@ public:
 
     DictationController(IMediaPlayer& player, IFileOps& files, IDictationView& view,
                         QObject* parent = nullptr);
+    // The copy of the last lesson's recording goes with it (unless the lesson window
+    // still has it).
+    ~DictationController() override;
 
     const Lesson& lesson() const { return lesson_; }
     qint16 DictationIndex() const { return DictationIndex_; }
@@ -49,8 +53,9 @@ public:
     // recording's copy to be made at `copyPath`; an empty Lesson (no caption) for a book
     // node, which unloads. Either way the boxes are emptied, the poll stops and the
     // player is closed, given the new copy (or no media) and left stopped. A lesson
-    // makes sentence 0 current with its translation shown.
-    void loadLesson(const Lesson& lesson, const QString& copyPath);
+    // makes sentence 0 current with its translation shown. Returns what became of the
+    // recording's copy.
+    LessonAudio loadLesson(const Lesson& lesson, const QString& copyPath);
 
     // The buttons: step on or back (emptying both boxes) and play the sentence; replay
     // it; show its English text exactly as stored.
@@ -61,6 +66,10 @@ public:
 
     // One sample of the poll: the position goes into `Text1`; a change runs the end test.
     void tick();
+
+signals:
+    // Sentence `DictationIndex` has been started on the player.
+    void sentencePlayed(int i);
 
 private:
     void playCurrent();

@@ -32,6 +32,7 @@ void DictationLauncher::open() {
     connect(form2_, &Form2::leftWithSummary, this, [this](const QString& text) { summary_ = text; });
     connect(form2_, &Form2::closed, this, &DictationLauncher::dictationClosed);
     form2_->Form_Load();
+    emit opened(form2_);
     form2_->show();
     form2_->activateWindow();
     form1_.hide();

@@ -30,6 +30,10 @@ public:
     // The open dictation window; nullptr while none is open.
     Form2* window() const;
 
+signals:
+    // A new dictation window is loaded and about to be shown.
+    void opened(Form2* window);
+
 private:
     void dictationClosed();
 

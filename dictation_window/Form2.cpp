@@ -8,6 +8,7 @@
 #include "dictation_window/TypingBox.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "lessons/LessonNotices.h"
 #include "platform/DataFolder.h"
 #include "platform/Shell.h"
 #include "resources/Installation.h"
@@ -39,6 +40,7 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 const QColor kBannerText(0, 192, 192);
 const QString kNoRecording = QStringLiteral("未找到本课的录音，无法听写");
+const QString kCannotDictate = QStringLiteral("无法听写");
 
 // The buttons from left to right: index in `Label5` and caption.
 struct ButtonPlace {
@@ -220,12 +222,13 @@ void Form2::wireEvents() {
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
     activateOnReturn(*T1_, [this] { LoadLesson(); });
 
-    // Holding the left button on a word of the answer shows its dictionary entry. The
-    // typing box is the learner's own: it is never read.
+    // Holding the right button on a word of the answer shows its dictionary entry, as in
+    // the lesson text: the left button selects the answer to copy it. The typing box is
+    // the learner's own: it is never read.
     wordPopup_ = new WordPopup(
         this, popupParts_,
         WordLookup(services_.speech, [] { return dataPath(DataFolder(), files::dictionary); }), this);
-    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox);
+    wordPopup_->watch(r2_, PopupLayout::Source::SentenceBox, Qt::RightButton);
 }
 
 void Form2::Form_Load() {
@@ -253,15 +256,19 @@ void Form2::LoadLesson() {
         lesson = readLesson(book, caption, DataFolder(), ProgramFolder());
         copyPath = lessonAudioCopyPath(DataFolder(), book, caption);
     }
-    controller_->loadLesson(lesson, copyPath);
+    const LessonAudio audio = controller_->loadLesson(lesson, copyPath);
     marking_->session().lessonLoaded(
         node && node->parent() ? bookDigitFromCaption(node->parent()->text(0)) : QString(), lesson);
     if (!lesson.caption.isEmpty()) {
         r1_->setFocus();
         r2_->moveCursor(QTextCursor::End);
-        if (!controller_->playable())
-            showNotice(kNoRecording);
+        QString notice = notices::lessonLoad(lesson, audio, DataFolder(), services_.files, kCannotDictate);
+        if (notice.isEmpty() && !controller_->playable())
+            notice = kNoRecording;
+        if (!notice.isEmpty())
+            showNotice(notice);
     }
+    emit lessonLoaded();
 }
 
 void Form2::runButton(int index) {

@@ -72,6 +72,8 @@ public:
 signals:
     // The window is closing (close box or "退  出"): the lesson window is to come back.
     void closed();
+    // LoadLesson has finished (also after a book click).
+    void lessonLoaded();
     // Just before closed(): the summary of the lesson's dictation not yet shown.
     void leftWithSummary(const QString& text);
 

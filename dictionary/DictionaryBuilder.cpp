@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
+#include <algorithm>
 
 namespace lesnor {
 namespace {
@@ -14,7 +15,14 @@ namespace {
 struct Record {
     QString text; // "$headword[phonetic]meaning"
     QString key;  // the headword in lower case
+    qsizetype line = 0;
 };
+
+// At most 80 characters of `text` for a message.
+QString shortened(const QString& text) {
+    constexpr qsizetype limit = 80;
+    return text.size() <= limit ? text : text.left(limit) + QStringLiteral("...");
+}
 
 bool fitsCodePage936(const QString& text) {
     return toCodePage936(text).has_value();
@@ -41,13 +49,16 @@ bool parseRecords(const QString& text, const QString& name, bool comments, QList
             problem = QStringLiteral("has a \"$\" inside");
         else if (open == 1)
             problem = QStringLiteral("has an empty headword");
+        else if (std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c < u' ' && c != u'\t'; }))
+            // A stray CR would end the record where the lookup reads it.
+            problem = QStringLiteral("holds a control character (a line break inside a record?)");
         else if (!fitsCodePage936(line))
             problem = QStringLiteral("holds text outside code page 936");
         if (!problem.isEmpty()) {
             *error = QStringLiteral("%1 line %2 %3").arg(name).arg(n + 1).arg(problem);
             return false;
         }
-        records->append(Record{line, line.mid(1, open - 1).toLower()});
+        records->append(Record{line, line.mid(1, open - 1).toLower(), n + 1});
     }
     return true;
 }
@@ -79,7 +90,9 @@ QByteArray buildDictionary(const QByteArray& base, const QByteArray& additions, 
     QHash<QString, qsizetype> addedAt;
     for (qsizetype i = 0; i < added.size(); ++i) {
         if (addedAt.contains(added.at(i).key)) {
-            *error = QStringLiteral("additions: the headword \"%1\" is given twice").arg(added.at(i).key);
+            *error = QStringLiteral("additions line %1: the headword \"%2\" is given twice")
+                         .arg(added.at(i).line)
+                         .arg(shortened(added.at(i).key));
             return {};
         }
         addedAt.insert(added.at(i).key, i);

@@ -68,6 +68,18 @@ QString GetWord(const QString& text, int index) {
     return trimmedToLettersAndDigits(text.mid(start, end - start));
 }
 
+QString WordListWord(const QString& text, int index) {
+    if (index < 0 || index >= text.size())
+        return {};
+    const qsizetype lineStart = text.lastIndexOf(u'\n', index) + 1; // 0 when none
+    qsizetype lineEnd = text.indexOf(u'\n', index);
+    if (lineEnd < 0)
+        lineEnd = text.size();
+    const qsizetype gloss = text.indexOf(QStringLiteral(" /"), lineStart);
+    const qsizetype englishEnd = gloss >= 0 && gloss < lineEnd ? gloss : lineEnd;
+    return index < englishEnd ? GetWord(text.left(englishEnd), index) : QString();
+}
+
 QString GetLineText(const QString& text, int line) {
     if (line < 0)
         return {};

@@ -22,6 +22,11 @@ QString RichWordOver(const QString& text, int index);
 // when the pointer is over a delimiter or nothing is left.
 QString GetWord(const QString& text, int index);
 
+// The word list's finder: GetWord on the English part of the line under the pointer
+// only, the part before its " /" (a line is "excuse /v.原谅"). The part-of-speech mark
+// and the gloss look nothing up: "/a." is no word "a".
+QString WordListWord(const QString& text, int index);
+
 // True for the six delimiter bytes "," " " "." "?" CR LF. All are below 0x40, so none
 // can be the second byte of a two-byte character.
 bool IsDelimiter(char byte);

@@ -4,6 +4,7 @@
 #include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "lessons/LessonNotices.h"
 #include "platform/DataFolder.h"
 #include "platform/FileOps.h"
 #include "platform/MediaPlayer.h"
@@ -101,6 +102,11 @@ void Form1::buildMenus() {
     // The menus read "文件(F)" and "帮助(H)"; the letters are their Alt mnemonics.
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     fileMenu->setObjectName(QStringLiteral("文件"));
+    resumeAction_ = fileMenu->addAction(QStringLiteral("继续上次的课文(&R)"));
+    resumeAction_->setObjectName(QStringLiteral("继续上次的课文"));
+    resumeAction_->setShortcut(keys::resume);
+    resumeAction_->setEnabled(false);
+    connect(resumeAction_, &QAction::triggered, this, &Form1::resumeRequested);
     QAction* quit = fileMenu->addAction(QStringLiteral("退出"));
     quit->setObjectName(QStringLiteral("退出"));
     quit->setShortcut(keys::quit);
@@ -116,6 +122,11 @@ void Form1::buildMenus() {
     home->setObjectName(QStringLiteral("访问作者主页"));
     connect(home, &QAction::triggered, this, &Form1::openHomePage);
 
+    QAction* notebook = practiceMenu()->addAction(QStringLiteral("生词本"));
+    notebook->setObjectName(QStringLiteral("生词本"));
+    notebook->setShortcut(keys::notebook);
+    connect(notebook, &QAction::triggered, this, &Form1::notebookRequested);
+
     auto* openMenus = new QShortcut(keys::menuBar, this);
     connect(openMenus, &QShortcut::activated, this,
             [this, fileMenu] { menuBar()->setActiveAction(fileMenu->menuAction()); });
@@ -123,6 +134,16 @@ void Form1::buildMenus() {
 
 // Controls are made in stacking order, bottom first: the grounds, labels and frames
 // that have no window of their own, then the boxes, then the word pop-up on top.
+QMenu* Form1::practiceMenu() {
+    if (auto* menu = menuBar()->findChild<QMenu*>(QStringLiteral("练习"), Qt::FindDirectChildrenOnly))
+        return menu;
+    auto* menu = new QMenu(QStringLiteral("练习(&P)"), menuBar());
+    menu->setObjectName(QStringLiteral("练习"));
+    const auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("帮助"), Qt::FindDirectChildrenOnly);
+    menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
+    return menu;
+}
+
 void Form1::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -369,12 +390,29 @@ void Form1::LoadLesson() {
         r3_->setPlainText(words.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
 
-    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files);
+    const LessonAudio audio = prepareLessonAudio(lesson_.LessonAudioFile, copyPath, services_.files, this);
     player.setUrl(audio.playerUrl);
     controller_->lessonLoaded(lesson_);
     setReadCommandEnabled(audio.playable);
     player.stop();
+    const QString notice =
+        notices::lessonLoad(lesson_, audio, DataFolder(), services_.files, QStringLiteral("无法朗读"));
+    if (!notice.isEmpty())
+        showNotice(notice);
     emit lessonLoaded();
+}
+
+bool Form1::openLessonAt(int book, int lesson, int sentence) {
+    QTreeWidgetItem* node = findLessonNode(*T1_, book, lesson);
+    if (!node)
+        return false;
+    node->parent()->setExpanded(true);
+    T1_->setCurrentItem(node);
+    T1_->scrollToItem(node);
+    LoadLesson();
+    if (lesson_.count() > 0)
+        controller_->showSentence(qBound(0, sentence, lesson_.count() - 1));
+    return true;
 }
 
 // The lesson text: each sentence its own paragraph followed by an empty one (the CR LF
@@ -584,17 +622,26 @@ void Form1::Form_Resize() {
     const double ty = twipsPerPixelY();
     const QSize outer = frameGeometry().size();
     const QSize frame = outer - size();
-    const bool sizable = !(state & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    // The window never outgrows the screen's available area, even where that is smaller
+    // than the design minimum (a small screen or a large scale factor); it is then laid
+    // out as one that cannot be sized.
+    QSize limit(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (const QScreen* s = screen())
+        limit = s->availableGeometry().size() - frame;
+    const QSize minimum = QSize(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
+                                qCeil(FormLayout::minimumOuterSize.height / ty) - frame.height());
+    const bool sizable =
+        !(state & (Qt::WindowMaximized | Qt::WindowFullScreen)) && minimum == minimum.boundedTo(limit);
     const TwipSize outerTwips = layoutOuterSize({outer.width() * tx, outer.height() * ty}, sizable);
     const ResizeResult r = resizeForm1(layout_, outerTwips, sizable);
     layout_ = r.layout;
+    fitSmallWindow(layout_, outerTwips, sizable);
     applyLayout();
-    const QSize minimum(qCeil(FormLayout::minimumOuterSize.width / tx) - frame.width(),
-                        qCeil(FormLayout::minimumOuterSize.height / ty) - frame.height());
     if (r.windowResized)
-        resize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height());
-    if (minimumSize() != minimum)
-        setMinimumSize(minimum);
+        resize(QSize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height())
+                   .boundedTo(limit));
+    if (minimumSize() != minimum.boundedTo(limit))
+        setMinimumSize(minimum.boundedTo(limit));
 }
 
 void Form1::applyLayout() {

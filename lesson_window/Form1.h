@@ -12,7 +12,9 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QTextEdit;
 class QTimer;
@@ -65,6 +67,15 @@ public:
     // The command bar's enable rules: the icon and caption of a cell change together.
     void setReadCommandEnabled(bool enabled) override;
     void setStopCommandEnabled(bool enabled) override;
+
+    // Opens lesson `lesson` of book `book` as a click on its node does, then makes
+    // sentence `sentence` current without playing it (clamped to the lesson; nothing is
+    // current in a lesson without sentences). False when the catalogue has no such lesson.
+    bool openLessonAt(int book, int lesson, int sentence);
+    // "继续上次的课文(&R)" in "文件(&F)": raises resumeRequested(); enabled by its wiring.
+    QAction* resumeAction() const { return resumeAction_; }
+    // The "练习(&P)" menu, between "文件(&F)" and "帮助(&H)"; made when first asked for.
+    QMenu* practiceMenu();
 
     // The two web pages, opened with the desktop's default handler.
     void openHelpPage();
@@ -136,6 +147,9 @@ signals:
     void readingReset();
     // Raised when LoadLesson has finished (also after a book click).
     void lessonLoaded();
+    // "继续上次的课文(&R)" and "生词本" were chosen.
+    void resumeRequested();
+    void notebookRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -194,6 +208,7 @@ private:
     PictureBox* Picture5_ = nullptr;
     PictureBox* Picture6_ = nullptr;
     NoticeLine* noticeLine_ = nullptr;
+    QAction* resumeAction_ = nullptr;
 };
 
 } // namespace lesnor

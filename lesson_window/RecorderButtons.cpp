@@ -1,22 +1,40 @@
 #include "lesson_window/RecorderButtons.h"
 
 #include "platform/DataFolder.h"
+#include "platform/RunningCopies.h"
 #include "platform/Services.h"
 #include "resources/Installation.h"
 #include "widgets/Controls.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 
 namespace lesnor {
 namespace {
 
-// The desktop's own dialog where there is one. Like the dialog it replaces, it neither
-// asks before replacing a file nor checks the name: the ".wav" is added afterwards.
+// The desktop's own dialog where there is one. It asks before replacing a file, and a
+// name typed without a suffix is checked with ".wav" added. A name with another suffix
+// gets ".wav" added afterwards (saveAsTarget): that name is asked about here; a "no"
+// opens the dialog again.
 QString askWithFileDialog(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存"), QDir::homePath(),
-                                        QStringLiteral("wav(*.wav)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QFileDialog dialog(parent, QStringLiteral("保存"), QDir::homePath(), QStringLiteral("wav(*.wav)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("wav"));
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted)
+            return QString();
+        const QString chosen = dialog.selectedFiles().value(0);
+        const QString target = saveAsTarget(chosen);
+        if (target == chosen || !QFileInfo::exists(target) ||
+            QMessageBox::warning(
+                parent, QStringLiteral("保存"),
+                QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(target).fileName()),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
+            return chosen;
+    }
 }
 
 } // namespace
@@ -31,7 +49,7 @@ RecorderButtons::RecorderButtons(Services& services, QWidget* window, CaptionLab
     , notice_(std::move(notice))
     , saveDialog_(askWithFileDialog)
     , recorder_(services.recorder, services.sound, services.files, *this,
-                dataPath(DataFolder(), files::recording)) {}
+                dataPath(DataFolder(), recordingName())) {}
 
 void RecorderButtons::released(int index) {
     switch (index) {

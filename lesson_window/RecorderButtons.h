@@ -16,7 +16,7 @@ struct Services;
 // `Label5`(4) plays the recording back, `Label5`(5) saves a copy. Shows the
 // VoiceRecorder's state on the three labels, tells failures through `notice` and asks
 // for the copy's name with the desktop's save dialog (title "保存", filter "wav(*.wav)",
-// starting in the learner's home folder).
+// starting in the learner's home folder; it asks before it replaces a file).
 class RecorderButtons final : private IRecorderView {
 public:
     // Asks for a file name over `parent`; "" when cancelled.

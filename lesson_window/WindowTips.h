@@ -11,6 +11,10 @@ namespace keys {
 inline const QKeySequence help{Qt::Key_F1};           // 在线帮助
 inline const QKeySequence quit{Qt::CTRL | Qt::Key_Q}; // 退出
 inline const QKeySequence menuBar{Qt::Key_F10};       // opens the first menu
+
+// The learner's record: "继续上次的课文(&R)" in "文件(&F)", "生词本" in "练习(&P)".
+inline const QKeySequence resume{Qt::CTRL | Qt::SHIFT | Qt::Key_R};
+inline const QKeySequence notebook{Qt::CTRL | Qt::Key_B};
 } // namespace keys
 
 // The tool tips (Chinese) of the command bar's cells `Picture7`(1..5) and of the

@@ -81,7 +81,8 @@ bool Database::open(const QString& path) {
     unmap();
     data_ = nullptr;
     pageCount_ = 0;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO is refused below instead of waiting for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(QStringLiteral("cannot open %1: %2")
                         .arg(quoted(path), QString::fromLocal8Bit(std::strerror(errno))));

@@ -1,5 +1,7 @@
 #include "lessons/Jet3Writer.h"
 
+#include "lessons/Quoted.h"
+
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstring>
@@ -22,7 +24,8 @@ constexpr quint32 SystemFlag = 0x80000000u;
 constexpr double CatalogTime = 36526.0;
 
 struct ColumnModel {
-    QByteArray name;
+    QByteArray name; // as stored, in the file's code page
+    QString label;   // as given, for messages
     quint8 type = TypeText;
     bool fixed = false;
     int size = 0;
@@ -640,14 +643,14 @@ QByteArray Builder::build(const QList<TableModel>& userTables, const QList<QList
                 cells[c].null = false;
                 if (!encode(*v, &cells[c].bytes)) {
                     *error =
-                        QStringLiteral("\"%1\" cannot be written in code page %2").arg(*v).arg(codePage_);
+                        QStringLiteral("%1 cannot be written in code page %2").arg(quoted(*v)).arg(codePage_);
                     return {};
                 }
                 if (t.columns.at(c).type == TypeText && cells[c].bytes.size() > t.columns.at(c).size) {
-                    *error = QStringLiteral("\"%1\" is longer than the %2 bytes of column %3")
-                                 .arg(*v)
+                    *error = QStringLiteral("%1 is longer than the %2 bytes of column %3")
+                                 .arg(quoted(*v))
                                  .arg(t.columns.at(c).size)
-                                 .arg(QString::fromLatin1(t.columns.at(c).name.toHex()));
+                                 .arg(quoted(t.columns.at(c).label));
                     return {};
                 }
             }
@@ -746,6 +749,7 @@ QByteArray Writer::build(QString* error) const {
                 return {};
             }
             ColumnModel m;
+            m.label = c.name;
             if (!builder.encode(c.name, &m.name) || m.name.isEmpty() || m.name.size() > 64) {
                 *e = QStringLiteral("column name \"%1\" cannot be written").arg(c.name);
                 return {};

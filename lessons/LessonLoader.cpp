@@ -5,6 +5,7 @@
 #include "resources/Installation.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace lesnor {
 namespace {
@@ -92,7 +93,27 @@ Lesson readLesson(const QString& book, const QString& lessonCaption, const QStri
     return lesson;
 }
 
-LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& copyPath, IFileOps& files) {
+namespace {
+
+// The copy each holder has, by holder.
+QHash<const void*, QString>& heldCopies() {
+    static QHash<const void*, QString> held;
+    return held;
+}
+
+// Forgets the holder's copy and removes it when no other holder has it.
+void dropHeldCopy(const void* holder, IFileOps& files) {
+    const QString old = heldCopies().take(holder);
+    if (!old.isEmpty() && !heldCopies().values().contains(old))
+        files.deleteFile(old);
+}
+
+} // namespace
+
+LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& copyPath, IFileOps& files,
+                               const void* holder) {
+    if (holder && heldCopies().value(holder) != copyPath)
+        dropHeldCopy(holder, files);
     if (lessonAudioFile.isEmpty() || copyPath.isEmpty() || !files.isPlainFile(lessonAudioFile))
         return {};
     // Made afresh each time: an existing folder is fine, anything else of its name
@@ -100,8 +121,14 @@ LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& co
     files.makeFolder(QFileInfo(copyPath).path());
     files.copyFile(lessonAudioFile, copyPath);
     if (!files.isPlainFile(copyPath))
-        return {};
+        return {QString(), false, true};
+    if (holder)
+        heldCopies().insert(holder, copyPath);
     return {copyPath, true};
+}
+
+void releaseLessonAudio(const void* holder, IFileOps& files) {
+    dropHeldCopy(holder, files);
 }
 
 } // namespace lesnor

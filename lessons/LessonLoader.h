@@ -43,6 +43,7 @@ Lesson readLesson(const QString& book, const QString& lessonCaption, const QStri
 struct LessonAudio {
     QString playerUrl; // the playable copy; "" when the lesson has no recording
     bool playable = false;
+    bool copyFailed = false; // the recording is there, but no copy could be made
 };
 
 // Makes the playable copy of a lesson's recording: when `lessonAudioFile` is a plain
@@ -50,6 +51,13 @@ struct LessonAudio {
 // to `copyPath`, replacing an earlier copy. The lesson counts as playable only when a
 // copy is then actually there (the new one, or one an earlier load made of the same
 // recording): a failed copy never leaves the read command pointing at nothing.
-LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& copyPath, IFileOps& files);
+//
+// A `holder` (a window) keeps one copy: when it takes another lesson's copy, the one it
+// had goes, unless another holder still has it; so a long session never fills the
+// data folder with copies.
+LessonAudio prepareLessonAudio(const QString& lessonAudioFile, const QString& copyPath, IFileOps& files,
+                               const void* holder = nullptr);
+// The holder's copy goes (unless another holder has it); the holder is done.
+void releaseLessonAudio(const void* holder, IFileOps& files);
 
 } // namespace lesnor

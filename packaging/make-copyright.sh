@@ -35,12 +35,16 @@ License: Bitstream-Vera
 Comment: Carried inside the lesnor executable as its phonetic font.
 
 Files: content/dictionary/*
-Copyright: 2017 Linwei
- 2026 The Lesnor developers
+Copyright: 2026 The Lesnor developers
 License: MIT
-Comment: The built-in English-Chinese dictionary is built from a word list derived
- from ECDICT together with the records of this folder, and is carried inside the
- lesnor executable.
+Comment: additions.txt, the project's own records and corrections.
+
+Files: content/dictionary/dict-en-zh.gbk.txt content/dictionary/graded-wordlist.tsv
+Copyright: 2017 Linwei
+License: MIT
+Comment: Word lists derived from ECDICT (content/dictionary/LICENSE-ECDICT.txt).
+ The built-in English-Chinese dictionary, carried inside the lesnor executable, is
+ built from dict-en-zh.gbk.txt together with additions.txt.
 
 License: MIT
 HEAD

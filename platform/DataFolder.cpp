@@ -80,6 +80,10 @@ bool emptyDirectory(int dirFd) {
 
 } // namespace
 
+bool removeDirectoryContents(int dirFd) {
+    return emptyDirectory(dirFd);
+}
+
 PrivateFolder::~PrivateFolder() {
     close();
 }
@@ -108,6 +112,20 @@ bool PrivateFolder::open(const QString& tempPath) {
     parentPath_ = base;
     baseName_ = chosen.mid(chosen.lastIndexOf('/') + 1);
     return true;
+}
+
+std::optional<QString> PrivateFolder::nameOf(const QString& path) const {
+    if (fd_ < 0 || !path.startsWith(path_))
+        return std::nullopt;
+    // Paths are built as folder + "/" + name: the doubled separator is one.
+    QString rest = path.mid(path_.size());
+    while (rest.contains(QStringLiteral("//")))
+        rest.replace(QStringLiteral("//"), QStringLiteral("/"));
+    while (rest.startsWith(QLatin1Char('/')))
+        rest.remove(0, 1);
+    while (rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
+    return rest;
 }
 
 void PrivateFolder::close() {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace lesnor {
 
@@ -33,6 +34,9 @@ public:
     bool isFresh() const { return fresh_; }
     // A descriptor of the folder itself (for locks), -1 when not open.
     int descriptor() const { return fd_; }
+    // `path` as a name relative to the folder ("" for the folder itself), or nullopt
+    // when it lies outside it (or the folder is not open).
+    std::optional<QString> nameOf(const QString& path) const;
 
     bool isPlainFile(const QString& name) const; // a regular file, not a link, not hidden
     bool exists(const QString& name) const;      // anything but a link
@@ -62,6 +66,9 @@ private:
     QByteArray baseName_;
     bool fresh_ = false;
 };
+
+// Removes everything inside the directory `dirFd`, never following a link; closes it.
+bool removeDirectoryContents(int dirFd);
 
 // The folder all data files live in, ending in "/": PrivateFolder::open's choice.
 // Returns "" only when no private folder can be had at all.

@@ -1,5 +1,6 @@
 #include "platform/GstSoundCapture.h"
 
+#include "platform/DataFolder.h"
 #include "platform/GstSetup.h"
 
 #include <QDir>
@@ -7,12 +8,14 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <gst/gst.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lesnor {
 namespace {
@@ -38,8 +41,64 @@ QByteArray pipelineDescription() {
     const WavFormat f = GstSoundCapture::format();
     return "pulsesrc name=src ! audioconvert ! audioresample ! "
            "audio/x-raw,format=S16LE,layout=interleaved,rate=" +
-           QByteArray::number(f.rate) + ",channels=" + QByteArray::number(f.channels) +
-           " ! filesink name=sink";
+           QByteArray::number(f.rate) + ",channels=" + QByteArray::number(f.channels) + " ! fdsink name=sink";
+}
+
+// A file without a name in the folder `dirFd`, for reading and writing: it goes with
+// its last descriptor, so a killed run leaves nothing behind. Where the file system
+// has no unnamed files, a fresh name is made and removed at once. -1 on failure.
+int openScratch(int dirFd) {
+    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = ".lesnor-scratch-" + QByteArray::number(qint64(::getpid())) + "-" +
+                                QByteArray::number(attempt) + "-" +
+                                QByteArray::number(qint64(Clock::now().time_since_epoch().count()));
+        const int named =
+            ::openat(dirFd, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (named >= 0) {
+            ::unlinkat(dirFd, name.constData(), 0);
+            return named;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+// A scratch file in the private folder when there is one, else in the temp folder.
+int openScratch(const PrivateFolder* folder) {
+    if (folder && folder->isOpen())
+        return openScratch(folder->descriptor());
+    const int dir =
+        ::open(QFile::encodeName(QDir::tempPath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return -1;
+    const int fd = openScratch(dir);
+    ::close(dir);
+    return fd;
+}
+
+// Writes the recording out of `in` (raw frames) into `out` as a WAV file: `silence`
+// frames of silence, then `captured` frames from `skipped` on.
+bool writeWav(QFile& in, QIODevice& out, qint64 skipped, qint64 silence, qint64 captured) {
+    const WavFormat f = GstSoundCapture::format();
+    if (!in.seek(skipped * f.bytesPerFrame()))
+        return false;
+    const QByteArray header = wavHeader(f, (silence + captured) * f.bytesPerFrame());
+    bool ok = out.write(header) == header.size();
+    for (qint64 left = silence * f.bytesPerFrame(); ok && left > 0;) {
+        const QByteArray zeros(int(std::min<qint64>(left, 1 << 16)), '\0');
+        ok = out.write(zeros) == zeros.size();
+        left -= zeros.size();
+    }
+    for (qint64 left = captured * f.bytesPerFrame(); ok && left > 0;) {
+        const QByteArray chunk = in.read(std::min<qint64>(left, 1 << 16));
+        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        left -= chunk.size();
+    }
+    return ok;
 }
 
 void logError(GstMessage* message) {
@@ -55,7 +114,8 @@ void logError(GstMessage* message) {
 struct GstSoundCapture::Impl {
     GstElement* pipeline = nullptr;
     GstBus* bus = nullptr;
-    std::unique_ptr<QTemporaryFile> samples; // the captured frames, raw
+    PrivateFolder* folder = nullptr;
+    int samples = -1; // the captured frames, raw, in a scratch file
     bool capturing = false;
     bool kept = false;
 
@@ -70,7 +130,16 @@ struct GstSoundCapture::Impl {
     std::atomic<qint64> firstBufferNs{-1}; // when it arrived; written last
     std::atomic<qint64> frames{0};
 
-    ~Impl() { teardown(); }
+    ~Impl() {
+        teardown();
+        dropSamples();
+    }
+
+    void dropSamples() {
+        if (samples >= 0)
+            ::close(samples);
+        samples = -1;
+    }
 
     static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
         auto* self = static_cast<Impl*>(data);
@@ -188,11 +257,9 @@ bool GstSoundCapture::start() {
     discard();
     if (!gstreamerReady())
         return false;
-    auto samples =
-        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/lesnor-capture-XXXXXX.raw"));
-    if (!samples->open())
+    const int samples = openScratch(d_->folder);
+    if (samples < 0)
         return false;
-
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(pipelineDescription().constData(), &error);
     if (error) {
@@ -204,12 +271,12 @@ bool GstSoundCapture::start() {
     }
     d_->pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
     d_->bus = gst_element_get_bus(d_->pipeline);
-    d_->samples = std::move(samples);
+    d_->samples = samples;
     d_->firstBufferNs = -1;
     d_->frames = 0;
 
     GstElement* sink = gst_bin_get_by_name(GST_BIN(d_->pipeline), "sink");
-    g_object_set(sink, "location", QFile::encodeName(d_->samples->fileName()).constData(), nullptr);
+    g_object_set(sink, "fd", d_->samples, nullptr);
     GstPad* pad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &Impl::onBuffer, d_.get(), nullptr);
     gst_object_unref(pad);
@@ -238,7 +305,7 @@ bool GstSoundCapture::stop() {
         qCWarning(lcCapture) << "the input delivered no sound";
     d_->kept = finished && captured > 0;
     if (!d_->kept) {
-        d_->samples.reset();
+        d_->dropSamples();
         return false;
     }
     d_->lead = std::min(wanted, toFrames(d_->firstSampleNs.load()));
@@ -247,10 +314,10 @@ bool GstSoundCapture::stop() {
 }
 
 bool GstSoundCapture::saveAs(const QString& path) {
-    if (!d_->kept || !d_->samples)
+    if (!d_->kept || d_->samples < 0)
         return false;
-    QFile in(d_->samples->fileName());
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    if (!in.open(d_->samples, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return false;
     const WavFormat f = format();
     const qint64 available = in.size() / f.bytesPerFrame();
@@ -259,35 +326,37 @@ bool GstSoundCapture::saveAs(const QString& path) {
     const qint64 maxFrames = kWavMaxDataBytes / f.bytesPerFrame();
     const qint64 total =
         std::min(maxFrames, std::max(silence, std::min(d_->length, silence + available - skipped)));
-    qint64 captured = total - silence;
-    if (!in.seek(skipped * f.bytesPerFrame()))
-        return false;
+    const qint64 captured = total - silence;
 
+    // Inside the private folder the file is written through its descriptor, whole, and
+    // renamed into place: a link planted under the name is replaced, never written through.
+    if (const std::optional<QString> name = d_->folder ? d_->folder->nameOf(path) : std::nullopt) {
+        const int wav = openScratch(d_->folder);
+        QFile out;
+        bool ok = wav >= 0 && out.open(wav, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle) &&
+                  writeWav(in, out, skipped, silence, captured) && out.flush() &&
+                  ::lseek(wav, 0, SEEK_SET) == 0 && d_->folder->writeFileFrom(*name, wav);
+        if (wav >= 0 && !out.isOpen())
+            ::close(wav);
+        return ok;
+    }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray header = wavHeader(f, total * f.bytesPerFrame());
-    bool ok = out.write(header) == header.size();
-    for (qint64 left = silence * f.bytesPerFrame(); ok && left > 0;) {
-        const QByteArray zeros(int(std::min<qint64>(left, 1 << 16)), '\0');
-        ok = out.write(zeros) == zeros.size();
-        left -= zeros.size();
-    }
-    for (qint64 left = captured * f.bytesPerFrame(); ok && left > 0;) {
-        const QByteArray chunk = in.read(std::min<qint64>(left, 1 << 16));
-        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
-        left -= chunk.size();
-    }
-    if (!ok) {
+    if (!writeWav(in, out, skipped, silence, captured)) {
         out.cancelWriting();
         return false;
     }
     return out.commit();
 }
 
+void GstSoundCapture::setPrivateFolder(PrivateFolder* folder) {
+    d_->folder = folder;
+}
+
 void GstSoundCapture::discard() {
     d_->teardown();
-    d_->samples.reset();
+    d_->dropSamples();
     d_->kept = false;
 }
 

@@ -7,9 +7,12 @@
 
 namespace lesnor {
 
+class PrivateFolder;
+
 // Capture from the sound server's default source over GStreamer (`pulsesrc`), as 16-bit
-// mono PCM at 44.1 kHz, into a private temporary file; saveAs() writes it out as a WAV
-// file. Keeps every invariant of ISoundCapture; in particular:
+// mono PCM at 44.1 kHz, into a scratch file without a name (in the private data folder
+// once setPrivateFolder() gave it; nothing is left behind by a killed run); saveAs()
+// writes it out as a WAV file. Keeps every invariant of ISoundCapture; in particular:
 //
 // - start() returns once the pipeline is running (tens of milliseconds with a server);
 //   without a server it fails within milliseconds ("Connection refused"), and it fails
@@ -28,7 +31,9 @@ namespace lesnor {
 //   delivered no sound at all (a server without any input keeps the source waiting), is
 //   a failure and is dropped.
 // - saveAs() writes the WAV header (sizes from the data written) and the samples through
-//   a temporary file in the target's folder renamed over the target.
+//   a temporary file in the target's folder renamed over the target; inside the private
+//   folder through its descriptor, so a link planted under the target's name is replaced,
+//   never written through.
 class GstSoundCapture final : public ISoundCapture {
 public:
     static constexpr WavFormat format() { return {44100, 1, 16}; }
@@ -43,6 +48,10 @@ public:
     bool saveAs(const QString& path) override;
     void discard() override;
     bool isCapturing() const override;
+
+    // The private data folder the scratch files go to and whose files are written
+    // through its descriptor; nullptr (the default) uses the temp folder and paths.
+    void setPrivateFolder(PrivateFolder* folder);
 
     // For measurements, in milliseconds since the last start(), negative while nothing
     // has been captured: when the first captured frame reached the recording, and when

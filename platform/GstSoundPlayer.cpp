@@ -16,12 +16,16 @@ Q_LOGGING_CATEGORY(lcSound, "lesnor.sound")
 constexpr GstClockTime kPrerollTimeout = 2 * GST_SECOND;
 constexpr int kWatchIntervalMs = 100;
 
-GstElement* makePipeline(const QString& path, bool silent) {
-    const char* description =
-        silent ? "filesrc name=src ! wavparse ! audioconvert ! audioresample ! fakesink sync=true"
-               : "filesrc name=src ! wavparse ! audioconvert ! audioresample ! pulsesink";
+// The outputs tried in order, as the lesson player does: the sound server, the sound
+// card through ALSA, then a silent sink paced by the clock.
+constexpr const char* kSinks[] = {"pulsesink", "alsasink", "fakesink sync=true"};
+constexpr int kSilentSink = 2;
+
+GstElement* makePipeline(const QString& path, const char* sink) {
+    const QByteArray description =
+        QByteArray("filesrc name=src ! wavparse ! audioconvert ! audioresample ! ") + sink;
     GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(description, &error);
+    GstElement* pipeline = gst_parse_launch(description.constData(), &error);
     if (error) {
         qCWarning(lcSound) << "no play-back pipeline:" << error->message;
         g_error_free(error);
@@ -57,7 +61,7 @@ void release(GstElement*& pipeline) {
 struct GstSoundPlayer::Impl {
     Output output;
     GstElement* pipeline = nullptr;
-    bool silent = false;
+    int sink = -1; // index in kSinks of the last play's output
     QTimer watch;
 
     ~Impl() {
@@ -99,18 +103,19 @@ bool GstSoundPlayer::play(const QString& path) {
         return false;
     const bool forceSilent =
         d_->output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    // Without a server the sound sink fails to connect within milliseconds; the silent
-    // sink then takes its place.
-    for (const bool silent : {forceSilent, true}) {
-        GstElement* pipeline = makePipeline(path, silent);
+    // Without a server or a sound card their sinks fail to connect within milliseconds;
+    // the next output then takes their place. Only a file the silent sink cannot play
+    // either is no playable WAV.
+    for (int sink = forceSilent ? kSilentSink : 0;; ++sink) {
+        GstElement* pipeline = makePipeline(path, kSinks[sink]);
         if (pipeline && preroll(pipeline)) {
             d_->pipeline = pipeline;
-            d_->silent = silent;
+            d_->sink = sink;
             break;
         }
         release(pipeline);
-        if (silent)
-            return false; // not a playable WAV
+        if (sink == kSilentSink)
+            return false;
     }
     if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         release(d_->pipeline);
@@ -131,7 +136,15 @@ bool GstSoundPlayer::isPlaying() const {
 }
 
 bool GstSoundPlayer::isSilent() const {
-    return d_->silent;
+    return d_->sink == kSilentSink;
+}
+
+bool GstSoundPlayer::playsUnheard() const {
+    return isSilent() && d_->output != Output::Silent;
+}
+
+QString GstSoundPlayer::outputName() const {
+    return d_->sink < 0 ? QString() : QString::fromLatin1(kSinks[d_->sink]).section(QLatin1Char(' '), 0, 0);
 }
 
 } // namespace lesnor

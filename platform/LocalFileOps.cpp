@@ -8,25 +8,13 @@
 #include <QSaveFile>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace lesnor {
 
 std::optional<QString> LocalFileOps::inside(const QString& path) const {
-    if (!folder_ || !folder_->isOpen())
-        return std::nullopt;
-    const QString root = folder_->path(); // ends in "/"
-    if (!path.startsWith(root))
-        return std::nullopt;
-    // Paths are built as folder + "/" + name: the doubled separator is one.
-    QString rest = path.mid(root.size());
-    while (rest.contains(QStringLiteral("//")))
-        rest.replace(QStringLiteral("//"), QStringLiteral("/"));
-    while (rest.startsWith(QLatin1Char('/')))
-        rest.remove(0, 1);
-    while (rest.endsWith(QLatin1Char('/')))
-        rest.chop(1);
-    return rest;
+    return folder_ ? folder_->nameOf(path) : std::nullopt;
 }
 
 bool LocalFileOps::isPlainFile(const QString& path) const {
@@ -118,6 +106,17 @@ bool LocalFileOps::writeFileAtomically(const QString& path, const QByteArray& by
         return false;
     }
     return file.commit();
+}
+
+IFileOps::WriteProblem LocalFileOps::writeProblem(const QString& folder, qint64 needed) const {
+    const QByteArray path = QFile::encodeName(folder);
+    struct statvfs st {};
+    if (::statvfs(path.constData(), &st) != 0 || (st.f_flag & ST_RDONLY) ||
+        ::access(path.constData(), W_OK) != 0)
+        return WriteProblem::NotWritable;
+    if (qint64(st.f_bavail) * qint64(st.f_frsize) < needed)
+        return WriteProblem::NoSpace;
+    return WriteProblem::None;
 }
 
 } // namespace lesnor

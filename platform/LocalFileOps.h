@@ -22,6 +22,7 @@ public:
     bool deleteFile(const QString& path) override;
     bool removeFolder(const QString& path) override;
     bool writeFileAtomically(const QString& path, const QByteArray& bytes) override;
+    WriteProblem writeProblem(const QString& folder, qint64 needed) const override;
 
 private:
     // `path` relative to the private folder, or nullopt when it lies outside it.

@@ -13,6 +13,8 @@ public:
     // False when the file cannot be played (missing, not a sound); nothing plays then.
     virtual bool play(const QString& path) = 0;
     virtual void stop() = 0;
+    // True when the last play found no sound output and goes on unheard.
+    virtual bool playsUnheard() const = 0;
 };
 
 } // namespace lesnor

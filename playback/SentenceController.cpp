@@ -62,6 +62,8 @@ void SentenceController::HighlightSentence(int i) {
         highlightLength_ = length;
     }
     showSentenceTexts(i);
+    if (i >= 0 && i < lesson_.count())
+        emit sentenceShown(i);
 }
 
 void SentenceController::showSentenceTexts(int i) {
@@ -90,6 +92,7 @@ void SentenceController::startSentence(int i) {
     player_.setStopPosition(sentenceStopPosition(end));
     player_.setCurrentPosition(start);
     player_.play();
+    emit sentencePlayed(i);
 }
 
 void SentenceController::ResetReading() {
@@ -159,6 +162,14 @@ void SentenceController::readSentence() {
     if (SentenceIndex_ < 0 || ContinuousRead_)
         return;
     PlaySentence(SentenceIndex_);
+}
+
+void SentenceController::showSentence(int i) {
+    if (ContinuousRead_ || i < 0 || i >= lesson_.count() || i > highestIndex)
+        return;
+    ClearHighlight();
+    SentenceIndex_ = qint16(i);
+    HighlightSentence(i);
 }
 
 void SentenceController::sentenceClicked(int documentPosition) {

@@ -79,12 +79,23 @@ public:
     // lines between and below the sentences.
     void sentenceClicked(int documentPosition);
 
+    // Makes sentence i current as a step to it does, without playing it: highlighted,
+    // its texts shown, the caret after it in view. Ignored during continuous reading and
+    // for an index outside the lesson.
+    void showSentence(int i);
+
     // One sample of the poll: the player's position goes into `Text1`; a change runs the
     // end test and the end-of-lesson test.
     void tick();
     // Ends the pause between two sentences now (what the pause timer does when it
     // fires): the next sentence plays. Does nothing when no pause is pending.
     void endPause();
+
+signals:
+    // Sentence i (within the lesson) has become the highlighted one.
+    void sentenceShown(int i);
+    // Sentence i has been started on the player.
+    void sentencePlayed(int i);
 
 private:
     void Text1Changed();

@@ -5,12 +5,17 @@
 #include "platform/SoundPlayer.h"
 #include "playback/RecorderView.h"
 
+#include <QFileInfo>
+
 namespace lesnor {
 namespace {
 
 const QString kCannotRecord = QStringLiteral("无法录音：没有找到可用的麦克风");
 const QString kNotSaved = QStringLiteral("这次录音没有成功，请再录一次");
 const QString kCannotPlay = QStringLiteral("无法回放录音");
+const QString kPlaysUnheard = QStringLiteral("未找到声音设备，回放将无声");
+// Room a recording needs to be worth starting: about ten seconds.
+constexpr qint64 kRecordingRoom = 1 << 20;
 
 QString cannotCopy(const QString& target) {
     return QStringLiteral("录音没有另存到 %1").arg(target);
@@ -58,7 +63,11 @@ void VoiceRecorder::start() {
         recorder_.sendString(recorder::closeAll);
         view_.setRecordCaption(recorder::idleCaption);
         showRecordingKept(kept_);
-        view_.showNotice(kCannotRecord);
+        // Without room for its file a recording fails too: say so, not "no microphone".
+        const IFileOps::WriteProblem problem = files_.writeProblem(folder(), kRecordingRoom);
+        view_.showNotice(problem == IFileOps::WriteProblem::None
+                             ? kCannotRecord
+                             : QStringLiteral("无法录音：") + describe(problem));
     }
 }
 
@@ -73,7 +82,14 @@ void VoiceRecorder::stop() {
     }
     // The file of the last good recording (if any) is still in place.
     showRecordingKept(kept_);
-    view_.showNotice(kNotSaved);
+    const IFileOps::WriteProblem problem = files_.writeProblem(folder(), kRecordingRoom);
+    view_.showNotice(problem == IFileOps::WriteProblem::None
+                         ? kNotSaved
+                         : QStringLiteral("录音没有保存：") + describe(problem));
+}
+
+QString VoiceRecorder::folder() const {
+    return QFileInfo(recordingPath_).path();
 }
 
 void VoiceRecorder::showRecordingKept(bool kept) {
@@ -84,6 +100,8 @@ void VoiceRecorder::showRecordingKept(bool kept) {
 void VoiceRecorder::playBack() {
     if (!player_.play(recordingPath_))
         view_.showNotice(kCannotPlay);
+    else if (player_.playsUnheard())
+        view_.showNotice(kPlaysUnheard);
 }
 
 void VoiceRecorder::saveAs() {

@@ -52,6 +52,8 @@ private:
     void start();
     void stop();
     void showRecordingKept(bool kept);
+    // The folder the recording is written in.
+    QString folder() const;
 
     IRecorder& recorder_;
     ISoundPlayer& player_;

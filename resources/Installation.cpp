@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 #include "platform/MediaPlayer.h"
 #include "platform/Recorder.h"
+#include "platform/RunningCopies.h"
 
 #include <QFile>
 #include <QResource>
@@ -89,12 +90,18 @@ void ShutdownSequence::run(const QString& dataFolder) {
 
     recorder_.sendString(QStringLiteral("close   all"));
 
+    // This copy's recording is its own: it goes whether or not others still run.
+    if (!dataFolder.isEmpty())
+        files_.deleteFile(dataPath(dataFolder, recordingName()));
     const bool last = lock_ == nullptr || lock_->tryBecomeLast();
     if (last && !dataFolder.isEmpty()) {
         files_.deleteFile(dataPath(dataFolder, files::dictionary));
         files_.deleteFile(dataPath(dataFolder, files::database));
         files_.deleteFile(dataPath(dataFolder, files::recording));
         files_.removeFolder(dataPath(dataFolder, files::audioCopies));
+        files_.deleteFile(dataPath(dataFolder, recordingLock));
+        if (folder_)
+            removeOrphanedRecordings(*folder_);
     }
     if (folder_ && folder_->isFresh())
         folder_->removeAll();

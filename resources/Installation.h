@@ -46,10 +46,11 @@ int installCarriedFiles(const QString& dataFolder, IFileOps& files,
                         const QList<CarriedFile>& which = carriedFiles());
 
 // The program's way out. Runs once, whichever trigger calls it first: closes every
-// recording device, removes the data files, the recording and the audio copies (only
-// when this is the last running copy; the font stays), removes a data folder made
-// under a fresh name for this process alone (see setFolder), closes the player and
-// ends the process through `endProcess`.
+// recording device, removes this copy's recording (recordingName()), then the data files,
+// the audio copies, the recording claim's lock and recordings of copies no longer
+// running (only when this is the last running copy; the font stays), removes a data
+// folder made under a fresh name for this process alone (see setFolder), closes the
+// player and ends the process through `endProcess`.
 class ShutdownSequence {
 public:
     ShutdownSequence(IRecorder& recorder, IMediaPlayer& player, IFileOps& files, DataFolderLock* lock,

@@ -1,12 +1,16 @@
 #include "startup/StartUp.h"
 
 #include "dictation_window/DictationLauncher.h"
+#include "learner/LearnerRecord.h"
+#include "learner/SqliteLearnerStore.h"
 #include "lesson_window/Form1.h"
 #include "platform/DataFolder.h"
+#include "platform/RunningCopies.h"
 #include "platform/SetUpGate.h"
 #include "resources/Installation.h"
 #include "resources/ProgramFiles.h"
 #include "startup/ExitSignals.h"
+#include "startup/LearnerLink.h"
 #include "startup/ProcessEnd.h"
 #include "startup/QtTexts.h"
 #include "startup/RealServices.h"
@@ -38,7 +42,13 @@ int StartUp(QApplication& app) {
     folder.open(QDir::tempPath());
     setDataFolder(folder.path());
     services.files.setPrivateFolder(&folder);
+    services.capture.setPrivateFolder(&folder);
     lock.acquireShared(folder);
+    // Copies running at once each record into their own file; what killed ones left goes.
+    static RecordingClaim recordingClaim;
+    recordingClaim.claim(folder);
+    removeOrphanedRecordings(folder);
+    removeAbandonedFolders(QDir::tempPath());
 
     installCarriedFiles(DataFolder(), services.files);
 
@@ -49,8 +59,14 @@ int StartUp(QApplication& app) {
     services.speech.Register(QStringLiteral("        "), QStringLiteral("        "));
     services.speech.setSpeed(120);
 
-    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock,
-                                     [] { endProcessNow(0); });
+    // The learner's record opens on its own thread, in the user's data folder.
+    static LearnerRecord record([] { return std::make_unique<SqliteLearnerStore>(learnerDatabasePath()); });
+
+    // What the learner did last is saved before the process ends.
+    static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [] {
+        record.flush(2000);
+        endProcessNow(0);
+    });
 
     shutdown.setFolder(&folder);
 
@@ -61,6 +77,7 @@ int StartUp(QApplication& app) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { shutdown.run(DataFolder()); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { shutdown.run(DataFolder()); });
     static DictationLauncher dictation(form, services.view);
+    static LearnerLink learnerLink(record, form, dictation, services.speech);
     form.Form_Load();
     afterFirstFrame(form, [] { releaseSetUp(); });
 

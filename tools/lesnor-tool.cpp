@@ -13,6 +13,17 @@
 //                                    and no output when nothing is found
 //   lesnor-tool titles               every lesson with its titles: book, lesson, Chinese
 //                                    title, English title (TSV, no header)
+//   lesnor-tool notebook list [--db FILE]
+//                                    the learner's word notebook: word, times looked
+//                                    up, lesson, one TSV line each, mastered words too
+//   lesnor-tool notebook export OUT [--csv] [--all] [--db FILE]
+//                                    the notebook for flash cards (tab-separated notes:
+//                                    word, phonetic, meaning, sentence, lesson), or as
+//                                    CSV; mastered words only with --all
+//   The notebook commands read the learner's record where the program keeps it
+//   ($LESNOR_LEARNER_DB, else ~/.local/share/lesnor/learner.sqlite), or FILE; they
+//   exit with 1 when the notebook is empty (also when the program has not yet made
+//   the file), 2 when FILE or OUT cannot be read or written.
 //
 // Exit status 0 on success, 2 with a one-line message on stderr otherwise (also when the
 // output cannot be written). Messages quote at most 80 characters of any input and
@@ -23,6 +34,8 @@
 #include "dictionary/DictionaryBuilder.h"
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/WordLookup.h"
+#include "learner/NotebookExport.h"
+#include "learner/SqliteLearnerStore.h"
 #include "lessons/Catalogue.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
@@ -33,12 +46,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace lesnor;
@@ -46,6 +63,8 @@ using namespace lesnor;
 namespace {
 
 constexpr int Failure = 2;
+// The largest text input read (dictionary lists, lesson tables): they are a few MB.
+constexpr qint64 kMaxListSize = qint64(64) << 20;
 
 int fail(const QString& message) {
     std::fprintf(stderr, "lesnor-tool: %s\n", printable(message).toUtf8().constData());
@@ -155,17 +174,44 @@ int tables(const QString& file) {
     return finishOutput();
 }
 
+// The whole of an input file. Only a regular file is read, and only up to `limit`
+// bytes: a device would never end and a FIFO would wait for a writer. Opened without
+// blocking, so a FIFO is refused at once.
+QByteArray readInput(const QString& path, qint64 limit, QString* error) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot open %1: %2")
+                     .arg(quoted(path), QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file").arg(quoted(path));
+        return {};
+    }
+    if (st.st_size > limit) {
+        *error = QStringLiteral("%1 is larger than %2 MB").arg(quoted(path)).arg(limit >> 20);
+        return {};
+    }
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > limit) {
+        *error = QStringLiteral("cannot read %1: %2").arg(quoted(path), file.errorString());
+        return {};
+    }
+    return bytes;
+}
+
 // Reads a UTF-8 TSV file with a header line holding (at least) `wanted`; calls `row` with
 // the fields of each data line in the order of `wanted`.
 bool readTsv(const QString& path, const QStringList& wanted,
              const std::function<void(const QStringList&)>& row, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(quoted(path), file.errorString());
+    const QByteArray bytes = readInput(path, kMaxListSize, error);
+    if (!error->isEmpty())
         return false;
-    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(file.readAll());
+    QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
         *error = QStringLiteral("%1 is not valid UTF-8").arg(quoted(path));
         return false;
@@ -242,21 +288,12 @@ int buildDb(const QString& sourceDir, const QString& out) {
     return 0;
 }
 
-QByteArray readWhole(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return {};
-    }
-    return file.readAll();
-}
-
 int buildDict(const QString& basePath, const QString& additionsPath, const QString& out) {
     QString error;
-    const QByteArray base = readWhole(basePath, &error);
+    const QByteArray base = readInput(basePath, kMaxListSize, &error);
     if (!error.isEmpty())
         return fail(error);
-    const QByteArray additions = readWhole(additionsPath, &error);
+    const QByteArray additions = readInput(additionsPath, kMaxListSize, &error);
     if (!error.isEmpty())
         return fail(error);
     const QByteArray bytes = buildDictionary(base, additions, &error);
@@ -264,21 +301,69 @@ int buildDict(const QString& basePath, const QString& additionsPath, const QStri
         return fail(error);
     QSaveFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));
+        return fail(QStringLiteral("cannot write %1: %2").arg(quoted(out), file.errorString()));
     return 0;
 }
 
 int lookup(const QString& path, const QString& word) {
-    bool readable = false;
-    const DictionaryText dictionary = DictionaryText::read(path, &readable);
-    if (!readable)
-        return fail(QStringLiteral("cannot read %1").arg(path));
+    QString error;
+    const DictionaryText dictionary(readInput(path, kMaxListSize, &error));
+    if (!error.isEmpty())
+        return fail(error);
     const std::optional<DictionaryEntry> entry = lookUpWord(dictionary, word);
     if (!entry)
         return 1;
-    printLine(entry->headword);
-    printLine(entry->phoneticIpa());
-    printLine(entry->meaning);
+    if (!printLine(entry->headword) || !printLine(entry->phoneticIpa()) || !printLine(entry->meaning))
+        return outputFailed();
+    return finishOutput();
+}
+
+// The notebook commands: args are what follows "notebook".
+int notebook(QStringList args) {
+    QString db;
+    const qsizetype dbAt = args.indexOf(QStringLiteral("--db"));
+    if (dbAt >= 0) {
+        if (dbAt + 1 >= args.size())
+            return -1;
+        db = args.at(dbAt + 1);
+        args.remove(dbAt, 2);
+    }
+    const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
+    const bool all = args.removeAll(QStringLiteral("--all")) > 0;
+    const bool list = args.size() == 1 && args.at(0) == QLatin1String("list") && !csv && !all;
+    const bool exporting = args.size() == 2 && args.at(0) == QLatin1String("export");
+    if (!list && !exporting)
+        return -1;
+
+    const QString path = db.isEmpty() ? learnerDatabasePath() : db;
+    if (db.isEmpty() && !QFileInfo::exists(path)) {
+        std::fprintf(stderr, "lesnor-tool: the notebook is empty\n");
+        return 1;
+    }
+    SqliteLearnerStore store(path, SqliteLearnerStore::Access::ReadOnly);
+    if (!store.isReadable())
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, store.readError()));
+    const QList<NotebookWord> words = notebookWords(store.load(), list || all);
+    if (words.isEmpty()) {
+        std::fprintf(stderr, "lesnor-tool: the notebook is empty\n");
+        return 1;
+    }
+    if (list) {
+        QList<NotebookWord> sorted = words;
+        std::sort(sorted.begin(), sorted.end(), [](const NotebookWord& a, const NotebookWord& b) {
+            return wordKey(a.headword) < wordKey(b.headword);
+        });
+        for (const NotebookWord& w : sorted) {
+            if (!printLine(tsvLine({w.headword, QString::number(w.count), lessonName(w.lesson)})))
+                return outputFailed();
+        }
+        return finishOutput();
+    }
+    QSaveFile out(args.at(1));
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(exportNotebook(words, csv ? ExportFormat::Csv : ExportFormat::FlashCards)) < 0 ||
+        !out.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(args.at(1), out.errorString()));
     return 0;
 }
 
@@ -305,7 +390,9 @@ int usage() {
                          "       lesnor-tool build-db SOURCE OUT\n"
                          "       lesnor-tool build-dict BASE ADDITIONS OUT\n"
                          "       lesnor-tool lookup FILE WORD\n"
-                         "       lesnor-tool titles\n");
+                         "       lesnor-tool titles\n"
+                         "       lesnor-tool notebook list [--db FILE]\n"
+                         "       lesnor-tool notebook export OUT [--csv] [--all] [--db FILE]\n");
     return Failure;
 }
 
@@ -330,5 +417,10 @@ int main(int argc, char** argv) {
         return lookup(args.at(1), args.at(2));
     if (args.size() == 1 && args.at(0) == QLatin1String("titles"))
         return titles();
+    if (!args.isEmpty() && args.at(0) == QLatin1String("notebook")) {
+        const int status = notebook(args.mid(1));
+        if (status >= 0)
+            return status;
+    }
     return usage();
 }

@@ -12,6 +12,9 @@
 // With --popup first, renders the lesson window with the word pop-up held open on the
 // second word of the lesson text (the dictionary of the data folder, else the build's):
 // screenshot_lesson --popup [output.png]
+// With --notebook first, renders the word notebook after words of the lesson's sentences
+// were looked up (some twice), the first one's sentence shown:
+// screenshot_lesson --notebook [output.png]
 //
 // Uses the lesson database of the data folder when one is given through
 // LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
@@ -19,8 +22,12 @@
 #include "dictation_window/DictationLauncher.h"
 #include "dictation_window/Form2.h"
 #include "dictation_window/MarkingSession.h"
+#include "dictionary/WordLookup.h"
+#include "learner/LearnerRecord.h"
+#include "learner/SqliteLearnerStore.h"
 #include "lesson_window/Form1.h"
 #include "lessons/LessonDatabaseBuilder.h"
+#include "notebook_window/NotebookWindow.h"
 #include "platform/DataFolder.h"
 #include "resources/Installation.h"
 #include "startup/RealServices.h"
@@ -31,6 +38,8 @@
 #include <QFile>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -103,12 +112,14 @@ int main(int argc, char** argv) {
     const bool summary = args.value(1) == QStringLiteral("--summary");
     const bool dictation = args.value(1) == QStringLiteral("--dictation") || marked || summary;
     const bool popup = args.value(1) == QStringLiteral("--popup");
-    if (dictation || popup)
+    const bool notebook = args.value(1) == QStringLiteral("--notebook");
+    if (dictation || popup || notebook)
         args.removeAt(1);
     const QString output = args.value(1, marked      ? QStringLiteral("screenshot-marked.png")
                                          : summary   ? QStringLiteral("screenshot-summary.png")
                                          : dictation ? QStringLiteral("screenshot-dictation.png")
                                          : popup     ? QStringLiteral("screenshot-popup.png")
+                                         : notebook  ? QStringLiteral("screenshot-notebook.png")
                                                      : QStringLiteral("screenshot-lesson.png"));
     const int width = args.value(2, QStringLiteral("1280")).toInt();
     const int height = args.value(3, QStringLiteral("800")).toInt();
@@ -193,16 +204,60 @@ int main(int argc, char** argv) {
         shown = form2;
     }
 
-    if (popup) {
+    if (popup || notebook) {
         if (!QFile::exists(dataPath(DataFolder(), files::dictionary)))
             QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/../pack/mswrd.wd"),
                         dataPath(DataFolder(), files::dictionary));
+    }
+    if (popup) {
         QTextEdit* r1 = form.r1();
         const int k = int(r1->toPlainText().indexOf(QLatin1Char(' '))) + 2;
         QTextCursor at(r1->document());
         at.setPosition(k);
         form.wordPopup().press(r1, PopupLayout::Source::LessonText, r1->cursorRect(at).center());
         app.processEvents();
+    }
+
+    std::unique_ptr<LearnerRecord> record;
+    std::unique_ptr<NotebookWindow> window;
+    if (notebook) {
+        const QString path = temp.filePath(QStringLiteral("learner.sqlite"));
+        record = std::make_unique<LearnerRecord>(
+            [path] { return std::make_unique<SqliteLearnerStore>(path); }, LearnerRecord::Threading::Inline);
+        WordLookup lookup(services.speech, [] { return dataPath(DataFolder(), files::dictionary); });
+        const Lesson& lesson = form.lesson();
+        QDateTime when = QDateTime::currentDateTimeUtc().addDays(-3);
+        int kept = 0;
+        for (int i = 0; i < lesson.count() && kept < 9; ++i) {
+            const QStringList words = lesson.List1.at(i).split(
+                QRegularExpression(QStringLiteral("[^A-Za-z']+")), Qt::SkipEmptyParts);
+            for (const QString& word : words) {
+                const std::optional<DictionaryEntry> entry =
+                    word.size() >= 4 ? lookup.schword(word) : std::nullopt;
+                if (!entry || record->snapshot().words.contains(wordKey(entry->headword)))
+                    continue;
+                NotebookWord w;
+                w.headword = entry->headword;
+                w.form = word;
+                w.phonetic = entry->phoneticIpa();
+                w.meaning = entry->meaning;
+                w.sentence = lesson.List1.at(i);
+                w.lesson = {1, 1};
+                for (int n = 0; n <= kept % 3; ++n) {
+                    when = when.addSecs(2473);
+                    record->record(change::LookedUp{w, when});
+                }
+                if (++kept >= 9 || kept % 2 == 0)
+                    break;
+            }
+        }
+        window = std::make_unique<NotebookWindow>(*record, services.speech);
+        window->resize(900, 420);
+        window->show();
+        window->activateRow(0);
+        window->table()->selectRow(0);
+        app.processEvents();
+        shown = window.get();
     }
 
     if (!shown->grab().save(output)) {

@@ -10,12 +10,12 @@ are taken from the writers' candidates, content/newwords/book<B>.tsv
 that occur in the lesson and in no earlier lesson. Lessons 1 to 5 keep their hand-made
 lists as they are (their texts came first; later lessons of the earlier books now teach
 some of their words). A lesson left with fewer than 8 words is filled up to 10 from the new words of its text that the graded word list
-(shared/data/dictionary/graded-wordlist.tsv) knows, the rarest first, with that list's
+(content/dictionary/graded-wordlist.tsv) knows, the rarest first, with that list's
 gloss: check those glosses by eye. A lesson without a text keeps the words the file has
 for it.
 
 A candidate written in an inflected form ("pens", "cooked") becomes its dictionary
-headword ("pen", "cook") when the dictionary (shared/data/dictionary/dict-en-zh.gbk.txt)
+headword ("pen", "cook") when the dictionary (content/dictionary/dict-en-zh.gbk.txt)
 has no entry of its own for the form, so that a word met earlier in another form is not
 new again; a few words used in the plural keep it (PLURAL_WORDS).
 
@@ -69,15 +69,9 @@ def forms(word):
     return result
 
 
-def find_shared(name):
-    """The shared data lie in a folder "shared" beside the project or one of its parents."""
-    folder = ROOT
-    while True:
-        parent = os.path.dirname(folder)
-        candidate = os.path.join(parent, "shared", "data", "dictionary", name)
-        if os.path.exists(candidate) or parent == folder:
-            return candidate
-        folder = parent
+def dictionary_file(name):
+    """A file of the project's dictionary folder, content/dictionary/."""
+    return os.path.join(ROOT, "content", "dictionary", name)
 
 
 def read_headwords(path, wordlist):
@@ -261,8 +255,8 @@ def select(content, wordlist, headwords):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--content", default=os.path.join(ROOT, "content"))
-    parser.add_argument("--wordlist", default=find_shared("graded-wordlist.tsv"))
-    parser.add_argument("--dictionary", default=find_shared("dict-en-zh.gbk.txt"))
+    parser.add_argument("--wordlist", default=dictionary_file("graded-wordlist.tsv"))
+    parser.add_argument("--dictionary", default=dictionary_file("dict-en-zh.gbk.txt"))
     args = parser.parse_args()
     wordlist = read_wordlist(args.wordlist)
     short = select(args.content, wordlist, read_headwords(args.dictionary, wordlist))

@@ -17,6 +17,8 @@ PACKAGES=(
   # Chinese text, Arial-metric faces, Qt's own texts (menus, dialogs) in Chinese
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
   qt6-translations-l10n
+  # the learner's record: Qt SQL's SQLite driver
+  libqt6sql6-sqlite
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
   # the lesson pack's recordings are synthesised at build time: festival's HTS voice
   # for narratives and the first speaker, flite's male voice for the second

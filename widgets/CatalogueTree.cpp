@@ -50,6 +50,11 @@ void styleCatalogueTree(QTreeWidget& tree) {
     tree.setIndentation(18);
 }
 
+QTreeWidgetItem* findLessonNode(const QTreeWidget& tree, int book, int lesson) {
+    QTreeWidgetItem* bookNode = tree.topLevelItem(book - 1);
+    return bookNode && lesson >= 1 ? bookNode->child(lesson - 1) : nullptr;
+}
+
 QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key) {
     if (key.isEmpty())
         return nullptr;

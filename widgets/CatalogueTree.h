@@ -29,6 +29,9 @@ void styleCatalogueTree(QTreeWidget& tree);
 // with no current node the key goes to the tree as usual.
 void activateOnReturn(QTreeWidget& tree, std::function<void()> activate);
 
+// The node of lesson `lesson` (from 1) of book `book` (1 to 4), or nullptr.
+QTreeWidgetItem* findLessonNode(const QTreeWidget& tree, int book, int lesson);
+
 // The node with key `key`, or nullptr (lessons have no key, so they are never found).
 QTreeWidgetItem* findNodeByKey(const QTreeWidget& tree, const QString& key);
 

@@ -187,8 +187,63 @@ ResizeResult resizeForm1(const FormLayout& current, TwipSize outer, bool windowS
 TwipSize layoutOuterSize(TwipSize outer, bool windowSizable) {
     if (windowSizable)
         return outer;
-    return {qMax(outer.width, FormLayout::minimumOuterSize.width),
-            qMax(outer.height, FormLayout::minimumOuterSize.height)};
+    return {qMax(outer.width, smallestLayout.width), qMax(outer.height, smallestLayout.height)};
+}
+
+void fitSmallWindow(FormLayout& layout, TwipSize outer, bool windowSizable) {
+    const FormLayout design = FormLayout::design();
+    const auto restore = [&](const QString& name) { layout.setRect(name, design.rect(name)); };
+
+    // The toolbar's buttons.
+    constexpr double firstLeft = 1140; // after the toolbar's caption
+    constexpr double designWidth = 1125;
+    constexpr double margin = 60;
+    const double needed = design.rect(QStringLiteral("Picture4(5)")).left + designWidth + margin;
+    const double available = layout.rect(QStringLiteral("Picture3")).width;
+    const bool squeeze = !windowSizable && available < needed;
+    const double step = qMax(available - firstLeft - margin, 0.0) / 6;
+    for (int i = 0; i <= 5; ++i) {
+        const QString frame = indexed("Picture4", i);
+        const QString caption = indexed("Label5", i);
+        restore(frame);
+        restore(caption);
+        if (squeeze) {
+            TwipRect outerRect = layout.rect(frame);
+            outerRect.left = firstLeft + i * step;
+            outerRect.width = qMin(designWidth, step - 30);
+            layout.setRect(frame, outerRect);
+            layout.setRect(caption, {30, 60, outerRect.width - 60, 195});
+        }
+    }
+
+    // The word list: its bottom stays where the rule puts it (1155 above the window's
+    // bottom edge); the panel moves up into the tree's space when it would be too low.
+    const QStringList moved = {QStringLiteral("Shape1"), QStringLiteral("T1"), QStringLiteral("Shape4"),
+                               QStringLiteral("Picture1(2)"), QStringLiteral("r3")};
+    const double listBottom = outer.height - 1155;
+    const double designTop = design.rect(QStringLiteral("r3")).top;
+    if (windowSizable || listBottom - designTop >= kSmallWordList) {
+        for (const QString& name : moved) {
+            TwipRect rect = design.rect(name);
+            if (name == QLatin1String("r3") || name == QLatin1String("Shape4"))
+                rect.height = layout.rect(name).height; // the rule's
+            layout.setRect(name, rect);
+        }
+        return;
+    }
+    const double shift = designTop - (listBottom - kSmallWordList);
+    for (const QString& name : moved) {
+        TwipRect rect = design.rect(name);
+        if (name == QLatin1String("Shape1") || name == QLatin1String("T1"))
+            rect.height = qMax(0.0, rect.height - shift);
+        else
+            rect.top -= shift;
+        if (name == QLatin1String("r3"))
+            rect.height = kSmallWordList;
+        if (name == QLatin1String("Shape4"))
+            rect.height = listBottom + 30 - rect.top;
+        layout.setRect(name, rect);
+    }
 }
 
 } // namespace lesnor

@@ -74,10 +74,22 @@ struct ResizeResult {
 // places (Label1 width, Label7 height, Label2 and Label3 top, r3 height).
 ResizeResult resizeForm1(const FormLayout& current, TwipSize outer, bool windowSizable = true);
 
-// The outer size the window lays itself out for. A window that cannot be sized (maximised
-// on a screen smaller than the minimum, or squeezed by a bare X server that ignores the
-// minimum) is laid out as if it had the minimum size, so its panels are cut off at the
-// edge instead of being stacked over each other; a sizable window uses its own size.
+// The outer size the window lays itself out for. A sizable window uses its own size. A
+// window that cannot be sized (maximised, or squeezed by a bare X server that ignores the
+// minimum) on a screen smaller than the minimum is laid out at its real size, so that
+// it ends at the screen's edge and every panel stays on screen: the lesson text gives up
+// height first. Below `smallestLayout` it is laid out as if it had that size (the
+// lesson text is then one line high, the toolbar's buttons at their narrowest).
+inline constexpr TwipSize smallestLayout{8100, 5700};
 TwipSize layoutOuterSize(TwipSize outer, bool windowSizable);
+
+// On a window that cannot be sized and is smaller than the design minimum (a small
+// screen, a large scale factor), what the resize rule would push off the window is
+// brought back: the sentence toolbar's six buttons are narrowed and moved closer when
+// the toolbar is narrower than they are, and the word list keeps `kSmallWordList` of
+// height, the catalogue tree above it giving up its height. Any other layout gets the
+// design places of these controls back.
+inline constexpr double kSmallWordList = 1200;
+void fitSmallWindow(FormLayout& layout, TwipSize outer, bool windowSizable);
 
 } // namespace lesnor

@@ -14,6 +14,12 @@ struct DictionaryEntry;
 // (165, 240), "]" after the phonetic, meaning (75, 480) 2160 wide and 420 high.
 class PopupLayout {
 public:
+    // The labels' design places inside the pop-up: headword, "[", phonetic, "]".
+    static constexpr TwipRect kHeadwordPlace{80, 0, 2200, 225};
+    static constexpr TwipRect kOpenPlace{60, 240, 60, 180};
+    static constexpr TwipRect kPhoneticPlace{165, 240, 900, 195};
+    static constexpr TwipRect kClosePlace{1085, 240, 60, 180};
+
     static constexpr double kWidth = 2355;
     static constexpr double kHeight = 975;
     static constexpr double kPhoneticLeft = 165;

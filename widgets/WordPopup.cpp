@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QtMath>
+#include <algorithm>
 
 namespace lesnor {
 namespace {
@@ -63,11 +64,39 @@ WordPopup::Parts WordPopup::makeParts(QWidget* container, const QString& phoneti
     meaning->setAutoSize(false);
     meaning->setWordWrap(true);
     meaning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return {frame, headword, open, phonetic, close, meaning};
+    const Parts parts{frame, headword, open, phonetic, close, meaning};
+    layOutParts(parts);
+    placeInTwips(*meaning, {PopupLayout::kMeaningLeft, PopupLayout::kMeaningTop, PopupLayout::kMeaningWidth,
+                            PopupLayout::kMeaningHeight});
+    return parts;
+}
+
+void WordPopup::layOutParts(const Parts& parts) {
+    const double ty = lesnor::twipsPerPixelY(*parts.frame);
+    // The height a label's face needs, whatever its text.
+    const auto needed = [](const CaptionLabel* l) { return l->fontMetrics().height(); };
+    const auto place = [](CaptionLabel* l, const TwipRect& design, int top, int height) {
+        placeInTwips(*l, design);
+        l->setGeometry(l->x(), top, l->width(), height);
+    };
+    place(parts.headword, PopupLayout::kHeadwordPlace, 0,
+          qMax(qRound(PopupLayout::kHeadwordPlace.height / ty), needed(parts.headword)));
+    // The phonetic row starts below the headword and is as tall as its tallest face.
+    const int rowTop =
+        qMax(qRound(PopupLayout::kPhoneticPlace.top / ty), parts.headword->geometry().bottom() + 1);
+    const int rowHeight = std::max({qRound(PopupLayout::kPhoneticPlace.height / ty), needed(parts.open),
+                                    needed(parts.phonetic), needed(parts.close)});
+    place(parts.open, PopupLayout::kOpenPlace, rowTop, rowHeight);
+    place(parts.phonetic, PopupLayout::kPhoneticPlace, rowTop, rowHeight);
+    place(parts.close, PopupLayout::kClosePlace, rowTop, rowHeight);
 }
 
 void WordPopup::watch(QAbstractScrollArea* box, PopupLayout::Source source) {
-    watched_.append({box, source});
+    watch(box, source, actingButton(source));
+}
+
+void WordPopup::watch(QAbstractScrollArea* box, PopupLayout::Source source, Qt::MouseButton button) {
+    watched_.append({box, source, button});
     box->viewport()->installEventFilter(this);
     // A context menu would take the mouse from the next press.
     box->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -82,7 +111,7 @@ bool WordPopup::eventFilter(QObject* watched, QEvent* event) {
         if (w.box->viewport() != watched)
             continue;
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != actingButton(w.source))
+        if (mouse->button() != w.button)
             return false;
         if (type == QEvent::MouseButtonRelease)
             release();
@@ -106,14 +135,21 @@ void WordPopup::press(QAbstractScrollArea* box, PopupLayout::Source source, QPoi
     parts_.frame->move(qRound(placed.left / tx), qRound(placed.top / ty));
 
     QString word;
-    if (const auto* rich = qobject_cast<const QTextEdit*>(box))
-        word = RichWordOver(rich->toPlainText(), characterUnderPoint(*rich, point));
-    else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box))
-        word = GetWord(plain->toPlainText(), characterUnderPoint(*plain, point));
+    int character = -1;
+    if (const auto* rich = qobject_cast<const QTextEdit*>(box)) {
+        character = characterUnderPoint(*rich, point);
+        word = RichWordOver(rich->toPlainText(), character);
+    } else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box)) {
+        character = characterUnderPoint(*plain, point);
+        word = source == PopupLayout::Source::WordList ? WordListWord(plain->toPlainText(), character)
+                                                       : GetWord(plain->toPlainText(), character);
+    }
     if (word.isEmpty())
         return;
-    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word))
+    if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word)) {
         show(*entry, placed);
+        emit lookedUp(*entry, word, source, character);
+    }
 }
 
 void WordPopup::release() {
@@ -128,6 +164,7 @@ void WordPopup::show(const DictionaryEntry& entry, const TwipRect& placed) {
     parts_.phonetic->setText(entry.phoneticIpa());
     parts_.open->hide();
     parts_.close->hide();
+    layOutParts(parts_);
 
     const int meaningWidth = qRound(PopupLayout::kMeaningWidth / tx);
     const QRect needed = parts_.meaning->fontMetrics().boundingRect(QRect(0, 0, meaningWidth, 1 << 20),

@@ -46,9 +46,17 @@ public:
     // given.
     static Parts makeParts(QWidget* container, const QString& phoneticFamily = QString());
 
+    // Puts the labels at their design places in the frame, each as tall as its face
+    // needs, so that no glyph is cut: the headword on top, then "[", the phonetic and
+    // "]" on one row from left to right, the meaning below. Both windows' pop-ups are
+    // laid out by this; show() runs it again for the entry's texts.
+    static void layOutParts(const Parts& parts);
+
     // Looks words up in `box` (a QTextEdit or QPlainTextEdit) on presses of the button
-    // that acts for `source`.
+    // that acts for `source` (the right one in the lesson text, else the left one), or
+    // of `button` when given.
     void watch(QAbstractScrollArea* box, PopupLayout::Source source);
+    void watch(QAbstractScrollArea* box, PopupLayout::Source source, Qt::MouseButton button);
 
     // A press of the acting button at `point` of the box's viewport, and its release.
     void press(QAbstractScrollArea* box, PopupLayout::Source source, QPoint point);
@@ -57,6 +65,10 @@ public:
 signals:
     // A found entry is on screen (after the pop-up was filled and shown).
     void entryShown(const QString& headword);
+    // The same moment, for whoever keeps the words looked up: the entry, the word as it
+    // stands in the text, the box and the character that was pressed on.
+    void lookedUp(const lesnor::DictionaryEntry& entry, const QString& word,
+                  lesnor::PopupLayout::Source source, int character);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,6 +85,7 @@ private:
     struct Watched {
         QAbstractScrollArea* box;
         PopupLayout::Source source;
+        Qt::MouseButton button;
     };
     QList<Watched> watched_;
 };

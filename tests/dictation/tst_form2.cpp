@@ -333,8 +333,8 @@ private slots:
         QCOMPARE(notice->text(), links::notOpened);
     }
 
-    // Holding the left button on a word of the answer shows its entry and speaks it;
-    // the typing box looks nothing up.
+    // Holding the right button on a word of the answer shows its entry and speaks it;
+    // the left button there selects, and the typing box looks nothing up.
     void wordsOfTheAnswerAreLookedUp() {
         LessonFixture::writeFile(fx_->dataFolder() + files::dictionary,
                                  dictionaryBytes({"Welcome['welk2m]v.欢迎"}));
@@ -343,13 +343,20 @@ private slots:
         click(form2_->Label5(DictationController::Next));
         click(form2_->Label5(DictationController::Answer));
         QTest::keyClicks(form2_->r1(), QStringLiteral("Welcome"));
-        for (QPlainTextEdit* box : {form2_->r2(), form2_->r1()}) {
-            QTextCursor c(box->document());
-            c.setPosition(2);
-            const QPoint p = box->viewport()->mapTo(form2_.data(), box->cursorRect(c).center());
-            QTest::mousePress(form2_->windowHandle(), Qt::LeftButton, {}, p);
-            QCOMPARE(form2_->Picture8()->isVisible(), box == form2_->r2());
-            QTest::mouseRelease(form2_->windowHandle(), Qt::LeftButton, {}, p);
+        const struct {
+            QPlainTextEdit* box;
+            Qt::MouseButton button;
+            bool shown;
+        } cases[] = {{form2_->r2(), Qt::LeftButton, false},
+                     {form2_->r2(), Qt::RightButton, true},
+                     {form2_->r1(), Qt::LeftButton, false}};
+        for (const auto& c : cases) {
+            QTextCursor cursor(c.box->document());
+            cursor.setPosition(2);
+            const QPoint p = c.box->viewport()->mapTo(form2_.data(), c.box->cursorRect(cursor).center());
+            QTest::mousePress(form2_->windowHandle(), c.button, {}, p);
+            QCOMPARE(form2_->Picture8()->isVisible(), c.shown);
+            QTest::mouseRelease(form2_->windowHandle(), c.button, {}, p);
             QVERIFY(!form2_->Picture8()->isVisible());
         }
         QCOMPARE(services_->speech.spoken, QStringList{"Welcome"});

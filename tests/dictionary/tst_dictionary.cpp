@@ -256,7 +256,14 @@ private slots:
             << "";
         QTest::newRow("an addition given twice")
             << QByteArray("$a[]x\n") << QByteArray("$new[]1\n$New[]2\n") << ""
-            << "additions: the headword \"new\" is given twice";
+            << "additions line 2: the headword \"new\" is given twice";
+        QTest::newRow("a long headword given twice is quoted short")
+            << QByteArray("")
+            << QByteArray("$" + QByteArray(200, 'x') + "[]1\n$" + QByteArray(200, 'X') + "[]2\n") << ""
+            << "additions line 2: the headword \"" + QString(80, u'x') + "...\" is given twice";
+        QTest::newRow("a CR inside a record")
+            << QByteArray("") << QByteArray("$handbag[]n.手\r提包\n$hello[]int.喂\n") << ""
+            << "additions line 1 holds a control character (a line break inside a record?)";
         QTest::newRow("no $ first") << QByteArray("$a[]x\n") << QByteArray("new[]1\n") << ""
                                     << "additions line 1 does not start with \"$\"";
         QTest::newRow("no brackets") << QByteArray("$a[]x\n$b x\n") << QByteArray("") << ""

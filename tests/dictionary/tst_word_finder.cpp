@@ -71,6 +71,20 @@ private slots:
         QCOMPARE(GetWord(text, index), word);
     }
 
+    // Only a line's English part: its part-of-speech mark and gloss look nothing up.
+    void wordListWord() {
+        const QString list = QStringLiteral("excuse /v.原谅\nthank you /谢谢\nyes /ad.是\nAnn");
+        const struct {
+            int index;
+            const char* word;
+        } cases[] = {{0, "excuse"}, {5, "excuse"}, {6, ""},     {7, ""},  {8, ""},     {11, ""},
+                     {13, "thank"}, {14, "thank"}, {21, "you"}, {26, ""}, {28, "yes"}, {33, ""},
+                     {36, ""},      {37, "Ann"},   {40, ""},    {-1, ""}};
+        for (const auto& c : cases)
+            QVERIFY2(WordListWord(list, c.index) == QString::fromUtf8(c.word),
+                     qPrintable(QString::number(c.index)));
+    }
+
     void isDelimiter() {
         QString delimiters;
         for (int b = 0; b < 256; ++b)

@@ -64,5 +64,7 @@ eval "$server_env"
 sound_dir=$LESNOR_SOUND_SERVER_DIR
 
 export QT_QPA_PLATFORM=xcb
+# The program keeps its learner's record here, never in the user's own.
+export LESNOR_LEARNER_DB="$work/learner.sqlite"
 unset LESNOR_AUDIO_SINK
 "$@"

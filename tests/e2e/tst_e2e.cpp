@@ -538,6 +538,39 @@ private slots:
                  "the tone does not fill the recording");
     }
 
+    // "另存为" onto an existing file, typed without its suffix: the dialog asks; "no"
+    // keeps the file and the dialog, "yes" replaces the file with the recording.
+    void saveAsAsksBeforeReplacing() {
+        QVERIFY(app_);
+        const QString saved = out_ + QStringLiteral("/saved-recording.wav");
+        QFile earlier(saved);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier recording") > 0);
+        earlier.close();
+        const auto saveDialogs = [&] {
+            return app_->ask(QStringLiteral("windows")).count(QStringLiteral("|保存|"));
+        };
+        QVERIFY(app_->click(QStringLiteral("Form1/Label5(5)")));
+        QVERIFY2(waitFor([&] { return saveDialogs() == 1; }, 5000), "no save dialog");
+        QTest::qWait(300);
+        x::type(out_ + QStringLiteral("/saved-recording"));
+        x::key(QStringLiteral("Return"));
+        QVERIFY2(waitFor([&] { return saveDialogs() == 2; }, 5000), "no question before replacing");
+        shot("save-replace-question");
+        x::key(QStringLiteral("Return")); // the default answer: no
+        QVERIFY(waitFor([&] { return saveDialogs() == 1; }, 5000));
+        QTest::qWait(300);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("an earlier recording"));
+        earlier.close();
+        x::key(QStringLiteral("Return")); // the same name again, now replaced
+        QVERIFY(waitFor([&] { return saveDialogs() == 2; }, 5000));
+        x::key(QStringLiteral("alt+y"));
+        QVERIFY2(waitFor([&] { return saveDialogs() == 0; }, 5000), "the dialog stayed open");
+        QVERIFY(waitFor([&] { return QFileInfo(saved).size() > 44; }, 5000));
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QVERIFY(earlier.read(4) == "RIFF");
+    }
+
     // "听写": the dictation window on lesson 2, one sentence read, its answer shown; its
     // exit brings the lesson window back, which plays its own lesson again.
     void dictationAndBack() {

@@ -70,7 +70,8 @@ private:
     int starts_ = 0;
 };
 
-// Logs "play <path>" and "stop"; play fails for the paths in `failing`.
+// Logs "play <path>" and "stop"; play fails for the paths in `failing`, and plays
+// unheard (no output found) while `unheard` is set.
 class FakeSoundPlayer final : public ISoundPlayer {
 public:
     bool play(const QString& path) override {
@@ -78,8 +79,10 @@ public:
         return !failing.contains(path);
     }
     void stop() override { calls << QStringLiteral("stop"); }
+    bool playsUnheard() const override { return unheard; }
     QStringList calls;
     QSet<QString> failing;
+    bool unheard = false;
 };
 
 class FakeSpeech final : public ISpeech {
@@ -130,6 +133,8 @@ public:
     bool writeFileAtomically(const QString& path, const QByteArray& bytes) override {
         return note("write", path) && real_.writeFileAtomically(path, bytes);
     }
+    WriteProblem writeProblem(const QString&, qint64) const override { return problem; }
+    WriteProblem problem = WriteProblem::None; // what writeProblem() answers
 
 private:
     bool note(const char* what, const QString& path) {

@@ -180,17 +180,57 @@ private slots:
         QCOMPARE(zero.layout.rect(QStringLiteral("Shape2")).width, 0.0);
     }
 
-    void unsizableWindowIsLaidOutForAtLeastTheMinimum() {
-        QCOMPARE(layoutOuterSize({3000, 4000}, false), (TwipSize{7500, 7400}));
-        QCOMPARE(layoutOuterSize({3000, 9000}, false), (TwipSize{7500, 9000}));
-        QCOMPARE(layoutOuterSize({16000, 11000}, false), (TwipSize{16000, 11000}));
+    // A window that cannot be sized is laid out at its real size down to the smallest
+    // layout: the lower panels stay below the lesson text, which gives up height first.
+    void unsizableWindowIsLaidOutAtItsSize() {
+        QCOMPARE(layoutOuterSize({3000, 4000}, false), smallestLayout);
+        QCOMPARE(layoutOuterSize({3000, 9000}, false), (TwipSize{smallestLayout.width, 9000}));
+        QCOMPARE(layoutOuterSize({9600, 6000}, false), (TwipSize{9600, 6000}));
         QCOMPARE(layoutOuterSize({3000, 4000}, true), (TwipSize{3000, 4000})); // grows itself instead
-        // Laid out at that size the lower panels stay below the lesson text.
         const FormLayout f =
             resizeForm1(FormLayout::design(), layoutOuterSize({3000, 4000}, false), false).layout;
         QVERIFY(f.rect(QStringLiteral("Shape5")).top >=
                 f.rect(QStringLiteral("Shape2")).top + f.rect(QStringLiteral("Shape2")).height);
         QVERIFY(f.rect(QStringLiteral("Picture10")).top > f.rect(QStringLiteral("Picture3")).top);
+    }
+
+    // A window that cannot be sized and is smaller than the minimum keeps its toolbar's
+    // buttons inside the toolbar, in order and apart, and its word list on the window
+    // below the tree; anything else keeps the design places.
+    void smallWindowKeepsEverythingOnIt() {
+        const struct {
+            TwipSize outer;
+            bool sizable;
+            bool design;
+        } cases[] = {{{12840, 9780}, false, true},
+                     {{7500, 7400}, true, true},
+                     {{9600, 6000}, false, false},
+                     {smallestLayout, false, false}};
+        const FormLayout design = FormLayout::design();
+        for (const auto& c : cases) {
+            const TwipSize outer = layoutOuterSize(c.outer, c.sizable);
+            FormLayout f = resizeForm1(design, outer, c.sizable).layout;
+            fitSmallWindow(f, outer, c.sizable);
+            const auto rect = [&f](const char* name) { return f.rect(QLatin1String(name)); };
+            if (c.design) {
+                for (const char* name : {"Picture4(5)", "Label5(5)", "T1", "Shape1", "Picture1(2)"})
+                    QCOMPARE(rect(name), design.rect(QLatin1String(name)));
+                continue;
+            }
+            double previousRight = rect("Label4(0)").left + 720;
+            for (int i = 0; i <= 5; ++i) {
+                const TwipRect button = f.rect(QStringLiteral("Picture4(%1)").arg(i));
+                const TwipRect caption = f.rect(QStringLiteral("Label5(%1)").arg(i));
+                QVERIFY(button.left > previousRight && button.left + button.width <= rect("Picture3").width);
+                QVERIFY(caption.left >= 0 && caption.left + caption.width <= button.width &&
+                        caption.width >= 450);
+                previousRight = button.left + button.width;
+            }
+            QVERIFY(rect("r3").height >= kSmallWordList &&
+                    rect("r3").top + rect("r3").height <= outer.height - 1155);
+            QVERIFY(rect("T1").top + rect("T1").height < rect("Picture1(2)").top);
+            QVERIFY(rect("r1").height >= 300); // a line of the lesson text
+        }
     }
 
     void groundsStay400BelowTheirFrames() {

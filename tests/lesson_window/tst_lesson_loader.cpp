@@ -3,6 +3,7 @@
 #include "LessonFixture.h"
 #include "lessons/Catalogue.h"
 #include "lessons/LessonLoader.h"
+#include "lessons/LessonNotices.h"
 #include "widgets/Links.h"
 
 #include <QtTest>
@@ -176,6 +177,69 @@ private slots:
         QVERIFY(!audio.playable);
         QCOMPARE(audio.playerUrl, QString());
         QVERIFY(files.log.contains(QStringLiteral("copy ") + copy));
+    }
+
+    // A window keeps only its current lesson's copy; a copy another window still has
+    // stays until that one lets it go.
+    void onlyTheCurrentCopiesAreKept() {
+        LessonFixture fx;
+        FailingFileOps files;
+        const auto copyOf = [&fx](const char* lesson) {
+            return lessonAudioCopyPath(fx.dataFolder(), QStringLiteral("1"), QLatin1String(lesson));
+        };
+        const QString stored = fx.audioFolder() + QStringLiteral("QLX101.dat");
+        int lessonWindow = 0;
+        int dictation = 0;
+        QVERIFY(prepareLessonAudio(stored, copyOf("Lesson 1"), files, &lessonWindow).playable);
+        QVERIFY(prepareLessonAudio(stored, copyOf("Lesson 2"), files, &dictation).playable);
+        QVERIFY(prepareLessonAudio(stored, copyOf("Lesson 1"), files, &dictation).playable);
+        QVERIFY(!QFile::exists(copyOf("Lesson 2")));
+        QVERIFY(prepareLessonAudio(stored, copyOf("Lesson 3"), files, &lessonWindow).playable);
+        QVERIFY(QFile::exists(copyOf("Lesson 1"))); // the dictation window has it
+        releaseLessonAudio(&dictation, files);
+        QVERIFY(!QFile::exists(copyOf("Lesson 1")));
+        QVERIFY(QFile::exists(copyOf("Lesson 3")));
+        releaseLessonAudio(&lessonWindow, files);
+    }
+
+    // What the notice line says when the data folder let a lesson down.
+    void dataFolderFailuresAreTold_data() {
+        QTest::addColumn<bool>("database");  // the lesson database is in the data folder
+        QTest::addColumn<bool>("copyFails"); // the recording cannot be copied
+        QTest::addColumn<int>("problem");    // IFileOps::WriteProblem
+        QTest::addColumn<QString>("notice");
+        using P = IFileOps::WriteProblem;
+        QTest::newRow("all well") << true << false << int(P::NoSpace) << "";
+        QTest::newRow("database, full")
+            << false << false << int(P::NoSpace)
+            << "课文数据没能写入临时文件夹（临时文件夹的磁盘空间不足），课文无法打开";
+        QTest::newRow("database, read-only")
+            << false << false << int(P::NotWritable)
+            << "课文数据没能写入临时文件夹（临时文件夹无法写入），课文无法打开";
+        QTest::newRow("copy, full") << true << true << int(P::NoSpace)
+                                    << "本课录音没能复制到临时文件夹（临时文件夹的磁盘空间不足），无法朗读";
+        QTest::newRow("copy, cause unknown")
+            << true << true << int(P::None) << "本课录音没能复制到临时文件夹（原因不明），无法朗读";
+    }
+    void dataFolderFailuresAreTold() {
+        QFETCH(bool, database);
+        QFETCH(bool, copyFails);
+        QFETCH(int, problem);
+        QFETCH(QString, notice);
+        LessonFixture fx;
+        if (!database)
+            QVERIFY(QFile::remove(fx.dataFolder() + files::database));
+        FailingFileOps files;
+        files.problem = IFileOps::WriteProblem(problem);
+        const QString copy =
+            lessonAudioCopyPath(fx.dataFolder(), QStringLiteral("1"), QStringLiteral("Lesson 1"));
+        if (copyFails)
+            files.failing.insert(copy);
+        const Lesson lesson =
+            readLesson(QStringLiteral("1"), QStringLiteral("Lesson 1"), fx.dataFolder(), fx.programFolder());
+        const LessonAudio audio = prepareLessonAudio(lesson.LessonAudioFile, copy, files);
+        QCOMPARE(notices::lessonLoad(lesson, audio, fx.dataFolder(), files, QStringLiteral("无法朗读")),
+                 notice);
     }
 
     void helpPageIsTheLocalCopyWhenThere() {

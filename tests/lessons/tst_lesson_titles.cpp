@@ -1,5 +1,6 @@
 #include "lessons/Catalogue.h"
 #include "lessons/LessonTitles.h"
+#include "widgets/CatalogueMarks.h"
 #include "widgets/CatalogueTree.h"
 
 #include <QTest>
@@ -33,6 +34,18 @@ private slots:
                 QCOMPARE(lesson->toolTip(0), title.chinese + QStringLiteral(" — ") + title.english);
             }
         }
+    }
+
+    // The learner's marks go under the title, never in its place.
+    void progressMarksKeepTheTitle() {
+        QTreeWidget tree;
+        FillCatalogue(tree, {});
+        LearnerSnapshot snapshot;
+        snapshot.lessons.insert({1, 1}, LessonMarks{true, false, -1});
+        markCatalogueProgress(tree, QIcon(), snapshot);
+        QCOMPARE(tree.topLevelItem(0)->child(0)->toolTip(0),
+                 lessonTitleTip(1, 1) + QStringLiteral("\n已读完"));
+        QCOMPARE(tree.topLevelItem(0)->child(1)->toolTip(0), lessonTitleTip(1, 2));
     }
 
     void noTitleOutsideTheCatalogue() {

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace lesnor::test;
 
@@ -173,11 +174,15 @@ private slots:
         QTest::newRow("query") << QStringList{QStringLiteral("query"), QString(),
                                               QStringLiteral("select * from 单词")};
         QTest::newRow("tables") << QStringList{QStringLiteral("tables"), QString()};
+        QTest::newRow("lookup") << QStringList{QStringLiteral("lookup"), QStringLiteral("dict"),
+                                               QStringLiteral("hello")};
     }
 
     void unwritableOutputIsAFailure() {
         QFETCH(QStringList, args);
-        args[1] = db_;
+        const QString dictionary = dir_.filePath(QStringLiteral("mswrd.wd"));
+        QVERIFY(writeText(dictionary, "$hello[h2'l2u]int.\xce\xb9$\r\n"));
+        args[1] = args[1] == QLatin1String("dict") ? dictionary : db_;
         const Run r = tool(args, QStringLiteral("/dev/full"));
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains("cannot write the output"), r.err.constData());
@@ -209,27 +214,79 @@ private slots:
             QVERIFY2(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F, r.err.constData());
     }
 
+    // Devices and FIFOs are refused at once: a device never ends, a FIFO waits for a
+    // writer. "@" stands for the FIFO, "+" for a readable list.
+    void inputsThatAreNoFilesAreRefused_data() {
+        QTest::addColumn<QStringList>("args");
+        const QString sql = QStringLiteral("select * from 单词");
+        for (const QString& input : {QStringLiteral("/dev/zero"), QStringLiteral("@")}) {
+            const QByteArray kind = input.toUtf8();
+            QTest::newRow("lookup " + kind)
+                << QStringList{QStringLiteral("lookup"), input, QStringLiteral("a")};
+            QTest::newRow("build-dict base " + kind) << QStringList{
+                QStringLiteral("build-dict"), input, QStringLiteral("+"), QStringLiteral("out")};
+            QTest::newRow("build-dict additions " + kind) << QStringList{
+                QStringLiteral("build-dict"), QStringLiteral("+"), input, QStringLiteral("out")};
+            QTest::newRow("query " + kind) << QStringList{QStringLiteral("query"), input, sql};
+        }
+        QTest::newRow("build-db @") << QStringList{QStringLiteral("build-db"), QStringLiteral("@dir"),
+                                                   QStringLiteral("out")};
+    }
+
+    void inputsThatAreNoFilesAreRefused() {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("src")));
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("src/sentences.tsv"))).constData(), 0600),
+            0);
+        QVERIFY(writeText(dir.filePath(QStringLiteral("list")), "$a[]x\n"));
+        for (QString& a : args) {
+            if (a == QLatin1String("@"))
+                a = fifo;
+            else if (a == QLatin1String("@dir"))
+                a = dir.filePath(QStringLiteral("src"));
+            else if (a == QLatin1String("+"))
+                a = dir.filePath(QStringLiteral("list"));
+            else if (a == QLatin1String("out"))
+                a = dir.filePath(QStringLiteral("out"));
+        }
+        const Run r = tool(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("is not a regular file") || r.err.contains("is not a file"),
+                 r.err.constData());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out"))));
+    }
+
     void badSourcesLeaveNoOutput_data() {
         QTest::addColumn<QByteArray>("sentences");
+        QTest::addColumn<QString>("told"); // part of the message
         QTest::newRow("missing column")
-            << QByteArray("book\tlesson\tenglish\tchinese\tstart\n1\tLesson 1\ta\tb\t1\n");
-        QTest::newRow("short line") << QByteArray(
-            "book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\ta\tb\t1\n");
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\n1\tLesson 1\ta\tb\t1\n")
+            << QStringLiteral("no column \"end\"");
+        QTest::newRow("short line")
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\ta\tb\t1\n")
+            << QStringLiteral("line 2");
         QTest::newRow("text too long")
-            << QByteArray("book\tlesson\tenglish\tchinese\tstart\tend\n123\tLesson 1\ta\tb\t1\t2\n");
-        QTest::newRow("not UTF-8") << QByteArray(
-            "book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\t\xff\tb\t1\t2\n");
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\tend\n123\tLesson 1\ta\tb\t1\t2\n")
+            << QStringLiteral("\"123\" is longer than the 2 bytes of column \"册别\"");
+        QTest::newRow("not UTF-8")
+            << QByteArray("book\tlesson\tenglish\tchinese\tstart\tend\n1\tLesson 1\t\xff\tb\t1\t2\n")
+            << QStringLiteral("UTF-8");
     }
 
     void badSourcesLeaveNoOutput() {
         QFETCH(QByteArray, sentences);
+        QFETCH(QString, told);
         QTemporaryDir source;
         QVERIFY(writeText(source.filePath(QStringLiteral("sentences.tsv")), sentences));
         QVERIFY(writeText(source.filePath(QStringLiteral("words.tsv")), Words));
         const QString out = source.filePath(QStringLiteral("db.wrd"));
         const Run r = tool({QStringLiteral("build-db"), source.path(), out});
         QCOMPARE(r.status, 2);
-        QVERIFY(!r.err.isEmpty());
+        QVERIFY2(QString::fromUtf8(r.err).contains(told), r.err.constData());
         QVERIFY(!QFile::exists(out));
         QCOMPARE(QDir(source.path()).entryList(QDir::Files).size(), 2);
     }

@@ -6,12 +6,14 @@
 // load cannot break: at least the wait between record and stop, at most the time from
 // before record to after stop.
 #include "EnvGuard.h"
+#include "platform/DataFolder.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
 #include "platform/WavFile.h"
 #include "playback/RecorderCommands.h"
 #include "playback/VoiceRecorder.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -79,6 +81,33 @@ private slots:
         QVERIFY(!GstSoundPlayer().play(saved));
     }
 
+    // Play back without a sound server: the sound card through ALSA (here ALSA's null
+    // device), else unheard, which the player tells.
+    void playBackFallsToAlsaThenSilence_data() {
+        QTest::addColumn<QByteArray>("alsaConfig");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("a sound card") << QByteArray("pcm.!default { type null }\n") << "alsasink";
+        QTest::newRow("no sound card") << QByteArray("pcm.!default { type hw card 99 }\n") << "fakesink";
+    }
+    void playBackFallsToAlsaThenSilence() {
+        QFETCH(QByteArray, alsaConfig);
+        QFETCH(QString, output);
+        QTemporaryDir dir;
+        QFile config(dir.filePath(QStringLiteral("asound.conf")));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write(alsaConfig) > 0);
+        config.close();
+        QFile wav(dir.filePath(QStringLiteral("tone.wav")));
+        QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write(toneWav(0.2)) > 0);
+        wav.close();
+        const EnvGuard noServer("PULSE_SERVER", "unix:" + QFile::encodeName(dir.path()) + "/no-server");
+        const EnvGuard alsa("ALSA_CONFIG_PATH", QFile::encodeName(config.fileName()));
+        GstSoundPlayer player;
+        QVERIFY(player.play(wav.fileName()));
+        QCOMPARE(player.outputName(), output);
+        QCOMPARE(player.playsUnheard(), output == QLatin1String("fakesink"));
+        QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(), 10000);
+    }
+
     void recordsToneThroughSoundServer() {
         if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
             QSKIP("no sound server provided");
@@ -98,7 +127,19 @@ private slots:
             10000);
         QTest::qWait(200);
 
+        // In the private folder the capture works through its descriptor: a link planted
+        // as the recording is replaced, and its target left alone.
+        PrivateFolder folder;
+        QVERIFY(folder.open(dir.path()));
+        const QString victim = dir.path() + QStringLiteral("/victim.txt");
+        QFile victimFile(victim);
+        QVERIFY(victimFile.open(QIODevice::WriteOnly) && victimFile.write("mine") == 4);
+        victimFile.close();
+        const QString planted = folder.path() + QStringLiteral("mcesound.wav");
+        QVERIFY(QFile::link(victim, planted));
+
         GstSoundCapture capture;
+        capture.setPrivateFolder(&folder);
         CommandRecorder recorder(capture);
         // "我的 录音" also checks a path with blanks and Chinese characters.
         const QString saved = dir.path() + QStringLiteral("/我的 录音.wav");
@@ -111,6 +152,13 @@ private slots:
         QCOMPARE(recorder.sendString(recorder::stop), int(IRecorder::Ok));
         const double atMost = around.nsecsElapsed() / 1e9;
         QCOMPARE(recorder.sendString(recorder::savePrefix + saved), int(IRecorder::Ok));
+        QCOMPARE(recorder.sendString(recorder::savePrefix + planted), int(IRecorder::Ok));
+        QVERIFY(!QFileInfo(planted).isSymLink());
+        QCOMPARE(QFileInfo(planted).size(), QFileInfo(saved).size());
+        QVERIFY(victimFile.open(QIODevice::ReadOnly));
+        QCOMPARE(victimFile.readAll(), QByteArray("mine"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("mcesound.wav")}); // the scratch files have no name
         speaker.kill();
         speaker.waitForFinished(5000);
 

@@ -82,6 +82,7 @@ private slots:
         player = FakeSoundPlayer{};
         files.failing.clear();
         files.log.clear();
+        files.problem = IFileOps::WriteProblem::None;
         view = FakeRecorderView{};
         voice = std::make_unique<VoiceRecorder>(*recorder, player, files, view, recording);
     }
@@ -135,21 +136,33 @@ private slots:
     void failuresKeepTheLastGoodRecording_data() {
         QTest::addColumn<bool>("earlierRecording");
         QTest::addColumn<QString>("failing");
-        QTest::newRow("no input, none before") << false << "start";
-        QTest::newRow("no input, one before") << true << "start";
-        QTest::newRow("capture failed, none before") << false << "stop";
-        QTest::newRow("capture failed, one before") << true << "stop";
-        QTest::newRow("save failed, one before") << true << "save";
+        QTest::addColumn<int>("problem"); // what the folder shows (IFileOps::WriteProblem)
+        QTest::addColumn<QString>("notice");
+        using P = IFileOps::WriteProblem;
+        const QString noInput = QStringLiteral("无法录音：没有找到可用的麦克风");
+        const QString notSaved = QStringLiteral("这次录音没有成功，请再录一次");
+        QTest::newRow("no input, none before") << false << "start" << int(P::None) << noInput;
+        QTest::newRow("no input, one before") << true << "start" << int(P::None) << noInput;
+        QTest::newRow("read-only folder")
+            << false << "start" << int(P::NotWritable) << "无法录音：临时文件夹无法写入";
+        QTest::newRow("capture failed, none before") << false << "stop" << int(P::None) << notSaved;
+        QTest::newRow("capture failed, one before") << true << "stop" << int(P::None) << notSaved;
+        QTest::newRow("disk filled while recording")
+            << true << "stop" << int(P::NoSpace) << "录音没有保存：临时文件夹的磁盘空间不足";
+        QTest::newRow("save failed, one before") << true << "save" << int(P::None) << notSaved;
     }
     void failuresKeepTheLastGoodRecording() {
         QFETCH(bool, earlierRecording);
         QFETCH(QString, failing);
+        QFETCH(int, problem);
+        QFETCH(QString, notice);
         if (earlierRecording) {
             press();
             press();
         }
         const QByteArray before = contents(recording);
         input.failing = {failing};
+        files.problem = IFileOps::WriteProblem(problem);
         press();
         if (failing == QLatin1String("start")) {
             QCOMPARE(cells(), idle(earlierRecording));
@@ -159,7 +172,7 @@ private slots:
             press();
         }
         QCOMPARE(cells(), idle(earlierRecording));
-        QCOMPARE(view.notices.size(), 1);
+        QCOMPARE(view.notices, QStringList{notice});
         QCOMPARE(contents(recording), before);
 
         // The next good recording is kept again.
@@ -220,12 +233,18 @@ private slots:
         QCOMPARE(view.notices.size(), 2);
     }
 
+    // A play that fails, and one that goes on without any sound output, are told.
     void playBackFailureIsTold() {
         press();
         press();
+        voice->playBack();
+        QVERIFY(view.notices.isEmpty());
+        player.unheard = true;
+        voice->playBack();
+        QCOMPARE(view.notices, QStringList{QStringLiteral("未找到声音设备，回放将无声")});
         player.failing.insert(recording);
         voice->playBack();
-        QCOMPARE(view.notices.size(), 1);
+        QCOMPARE(view.notices.size(), 2);
     }
 };
 

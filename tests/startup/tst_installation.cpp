@@ -189,9 +189,11 @@ private slots:
         QVERIFY(firstLock.acquireShared(folder));
         QVERIFY(secondLock.acquireShared(folder));
 
+        writeFile(dataPath(folder, files::recording), "RIFF");
         ShutdownSequence firstExit(first.recorder, first.player, first.files, &firstLock, [] {});
         firstExit.run(folder);
-        QVERIFY(QFile::exists(dataPath(folder, files::database))); // still in use by the second copy
+        QVERIFY(!QFile::exists(dataPath(folder, files::recording))); // its own recording goes
+        QVERIFY(QFile::exists(dataPath(folder, files::database)));   // still in use by the second copy
         QVERIFY(QFile::exists(dataPath(folder, files::dictionary)));
 
         ShutdownSequence secondExit(second.recorder, second.player, second.files, &secondLock, [] {});
@@ -199,6 +201,16 @@ private slots:
         QVERIFY(!QFile::exists(dataPath(folder, files::database)));
         QVERIFY(!QFile::exists(dataPath(folder, files::dictionary)));
         QVERIFY(QFile::exists(dataPath(folder, files::font)));
+    }
+
+    // The cause of a failed write, as the notice line tells it.
+    void writeProblemsAreTold() {
+        QTemporaryDir temp;
+        LocalFileOps files;
+        using P = IFileOps::WriteProblem;
+        QCOMPARE(files.writeProblem(temp.path(), 1024), P::None);
+        QCOMPARE(files.writeProblem(temp.path(), qint64(1) << 62), P::NoSpace);
+        QCOMPARE(files.writeProblem(temp.path() + QStringLiteral("/missing"), 1024), P::NotWritable);
     }
 
     void swappedFolderRedirectsNothing_data() {
