@@ -550,6 +550,57 @@ int lateVerdict(const Analysis& a) {
     return ok ? 0 : 1;
 }
 
+// The heard sentences of a pass at `rate`: their stretched length against the length
+// divided by the speed, and their pitch (zero crossings over the whole sentence, gaps
+// included on both sides) against the media's over the same stretch.
+int rateFigures(double rate, const Samples& heard, const Samples& media, const std::vector<Sentence>& played,
+                bool recorded) {
+    const QByteArray prefix = "sync_rate_" + QByteArray::number(rate, 'f', 1);
+    if (!recorded) {
+        std::printf("%s: FAILED: could not record or play\n", prefix.constData());
+        return 1;
+    }
+    std::vector<std::pair<size_t, size_t>> stretches; // [from, to) of each heard sentence
+    const size_t minPause = size_t(kMinPause * kRecordRate);
+    for (size_t i = 0; i < heard.size();) {
+        while (i < heard.size() && std::abs(int(heard[i])) < kSilenceLevel)
+            ++i;
+        if (i >= heard.size())
+            break;
+        size_t j = i, lastLoud = i;
+        while (j < heard.size() && j - lastLoud < minPause) {
+            if (std::abs(int(heard[j])) >= kSilenceLevel)
+                lastLoud = j;
+            ++j;
+        }
+        stretches.emplace_back(i, soundEnd(heard, lastLoud));
+        i = j;
+    }
+    if (stretches.size() != played.size()) {
+        std::printf("%s: FAILED: heard %zu sentences of %zu\n", prefix.constData(), stretches.size(),
+                    played.size());
+        return 1;
+    }
+    std::vector<double> lengths, pitches;
+    for (size_t k = 0; k < played.size(); ++k) {
+        const Sentence& s = played[k];
+        const auto [from, to] = stretches[k];
+        const double expected = (s.end - s.start) / rate;
+        lengths.push_back(100.0 * std::abs(double(to - from) / kRecordRate / expected - 1.0));
+        const size_t mediaFrom = size_t(s.start * kRecordRate), mediaTo = size_t(s.end * kRecordRate);
+        const double mediaPitch = heardPitch(media, mediaFrom, mediaTo - mediaFrom);
+        pitches.push_back(100.0 * std::abs(heardPitch(heard, from, to - from) / mediaPitch - 1.0));
+    }
+    auto line = [&](const char* name, const std::vector<double>& v, const char* goal) {
+        std::printf("%s_%s: %.2f %% (median of %zu; p95 %.2f, max %.2f; goal %s)\n", prefix.constData(), name,
+                    percentile(v, 0.5), v.size(), percentile(v, 0.95), *std::max_element(v.begin(), v.end()),
+                    goal);
+    };
+    line("length_error", lengths, "within 2 % of length / speed");
+    line("pitch_error", pitches, "median within 3 % of the media's");
+    return 0;
+}
+
 int skip(const char* why) {
     std::printf("bench_sync: skipped (%s)\n", why);
     return 0;
@@ -748,6 +799,30 @@ int main(int argc, char** argv) {
     std::printf(
         "cpu_reading_pct: %.2f %% (Lesnor's process while sentences play, poll included; %.0f wake-ups/s)\n",
         100.0 * cpuPlaying / wallPlaying, wakeUpsPlaying / wallPlaying);
+
+    // Slower speeds, the voice's pitch kept: each heard sentence as long as its length
+    // divided by the speed, at the pitch of the same stretch of the media.
+    for (const double rate : {0.5, 0.8}) {
+        player.setRate(rate);
+        const int first = 16, count = 12;
+        const std::vector<Sentence> slow(sentences.begin() + first, sentences.begin() + first + count);
+        bool ok = false;
+        const Samples heard = record(
+            raw,
+            [&] {
+                for (int k = 0; k < count; ++k) {
+                    if (!playOne(first + k, slow[size_t(k)]))
+                        return false;
+                    waitMs(kPauseMs);
+                }
+                return true;
+            },
+            &ok);
+        const Samples media = decode(dir.filePath(QStringLiteral("marker.mp3")));
+        if (int status = rateFigures(rate, heard, media, slow, ok))
+            return status;
+    }
+    player.setRate(1.0);
 
     // After the reading, with the lesson loaded and nothing playing.
     UsageMeter meter(app.applicationPid());

@@ -49,6 +49,12 @@ if [ -x "$BUILD_DIR/bench/desktop_cpu" ]; then
   rm -f "$log"
 fi
 
+# The window's event loop while the whole program is used, on the same kind of desktop.
+if [ -x "$BUILD_DIR/bench/desktop_stall" ]; then
+  echo "== desktop_stall"
+  bash "$ROOT/tests/e2e/run-e2e.sh" "$BUILD_DIR/bench/desktop_stall" 2>&1 | grep -v '^start-sound-server: running' || true
+fi
+
 # Peers measured on the same marker sentences, same server, same analysis.
 for peer in "$ROOT"/bench/peers/*.sh; do
   echo "== peers/$(basename "$peer")"

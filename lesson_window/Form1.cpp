@@ -1,5 +1,7 @@
 #include "lesson_window/Form1.h"
 
+#include "drill/SentenceDrill.h"
+#include "lesson_window/PracticeMenu.h"
 #include "lesson_window/RecorderButtons.h"
 #include "lesson_window/WindowTips.h"
 #include "lessons/Catalogue.h"
@@ -44,6 +46,9 @@ const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句
                                      "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
 const QString kNoSoundOutput = QStringLiteral("未找到声音设备，朗读将无声");
+const QString kOutputStalled = QStringLiteral("声音输出没有响应，朗读暂停");
+const QString kOutputGone = QStringLiteral("声音服务已断开，下次朗读时重新连接");
+const QString kOutputBack = QStringLiteral("声音输出已恢复");
 
 QString indexed(const char* array, int index) {
     return indexedName(array, index);
@@ -53,12 +58,16 @@ QFont arial(double points, bool bold = false) {
     return arialFont(points, bold);
 }
 
-// The lesson text's face in `colour`.
-QTextCharFormat lessonTextFormat(const QColor& colour) {
+constexpr double kLessonTextPoints = 12;
+constexpr double kBoxPoints = 10.5;
+
+// The lesson text's face in `colour`, at `scale` of its own size; never a blank.
+QTextCharFormat lessonTextFormat(const QColor& colour, double scale = 1.0) {
     QTextCharFormat format;
     format.setForeground(colour);
     format.setFontFamilies({QStringLiteral("Arial")});
-    format.setFontPointSize(12);
+    format.setFontPointSize(kLessonTextPoints * scale);
+    format.setFontUnderline(false);
     return format;
 }
 
@@ -82,14 +91,22 @@ Form1::Form1(Services& services, QWidget* parent)
     setWindowIcon(imageList_.value(0));
     buildMenus();
     buildControls();
-    controller_ = new SentenceController(services_.player, *this, this);
+    listenFirst_ = std::make_unique<ListenFirst>(static_cast<ILessonView&>(*this),
+                                                 static_cast<IListenFirstView&>(*this));
+    controller_ = new SentenceController(services_.player, *listenFirst_, this);
+    listenFirst_->setCurrentSentence([this] { return controller_->SentenceIndex(); });
+    drill_ = new SentenceDrill(services_.player, this);
+    controller_->setReadingSteps(drill_);
     recorderButtons_ = std::make_unique<RecorderButtons>(services_, this, Label5(3), Label5(4), Label5(5),
                                                          [this](const QString& text) { showNotice(text); });
     wireEvents();
+    practice_ = new PracticeMenu(*this, *drill_, *listenFirst_, *controller_);
     applyLayout();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    services_.player.setTroubleHandler({});
+}
 
 template <class T> T* Form1::add(T* widget, const QString& name) {
     if (!name.isEmpty())
@@ -132,17 +149,12 @@ void Form1::buildMenus() {
             [this, fileMenu] { menuBar()->setActiveAction(fileMenu->menuAction()); });
 }
 
+QMenu* Form1::practiceMenu() {
+    return lesnor::practiceMenu(*this);
+}
+
 // Controls are made in stacking order, bottom first: the grounds, labels and frames
 // that have no window of their own, then the boxes, then the word pop-up on top.
-QMenu* Form1::practiceMenu() {
-    if (auto* menu = menuBar()->findChild<QMenu*>(QStringLiteral("练习"), Qt::FindDirectChildrenOnly))
-        return menu;
-    auto* menu = new QMenu(QStringLiteral("练习(&P)"), menuBar());
-    menu->setObjectName(QStringLiteral("练习"));
-    const auto* help = menuBar()->findChild<QMenu*>(QStringLiteral("帮助"), Qt::FindDirectChildrenOnly);
-    menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
-    return menu;
-}
 
 void Form1::buildControls() {
     auto* client = new QWidget(this);
@@ -216,7 +228,7 @@ void Form1::buildControls() {
     Picture5_ = picture(QStringLiteral("Picture5"), client, artwork::buttonNormal());
     Picture6_ = picture(QStringLiteral("Picture6"), client, artwork::buttonPressed());
     r1_ = add(new LessonTextBox(client), QStringLiteral("r1"));
-    plainBox(r1_, arial(10.5));
+    plainBox(r1_, arial(kBoxPoints));
     r1_->setAcceptRichText(false);
     // The right button looks words up in the lesson text: no context menu there. A
     // drag selects text, which Ctrl+C copies (see lessonTextReleased()).
@@ -234,7 +246,7 @@ void Form1::buildControls() {
         caption->setEnabled(i < 4);
     }
     r2_ = add(new QPlainTextEdit(client), QStringLiteral("r2"));
-    plainBox(r2_, arial(10.5));
+    plainBox(r2_, arial(kBoxPoints));
 
     PictureBox* translationTitle = picture(QStringLiteral("Picture2"), client, artwork::titleStrip(false));
     title(indexed("Label4", 4), QStringLiteral("中文翻译"), translationTitle);
@@ -322,6 +334,7 @@ void Form1::wireEvents() {
     connect(Picture10_, &PictureBox::clicked, this, &Form1::Label14_Click);
     connect(T1_, &QTreeWidget::itemClicked, this, [this] { LoadLesson(); });
     activateOnReturn(*T1_, [this] { LoadLesson(); });
+    connect(this, &Form1::lessonLoaded, this, [this] { listenFirst_->lessonLoaded(lesson_); });
 }
 
 void Form1::Form_Load() {
@@ -352,6 +365,21 @@ void Form1::Form_Load() {
     afterFirstFrame(*this, [this] {
         if (services_.player.soundOutputMissing())
             noticeLine_->showNotice(kNoSoundOutput, 0); // until clicked: it concerns every play
+    });
+    // A sound output that stops answering or goes away is said at once, and so is its
+    // return.
+    services_.player.setTroubleHandler([this] {
+        switch (services_.player.outputTrouble()) {
+        case IMediaPlayer::Trouble::Stalled:
+            noticeLine_->showNotice(kOutputStalled, 0);
+            break;
+        case IMediaPlayer::Trouble::Gone:
+            noticeLine_->showNotice(kOutputGone, 0);
+            break;
+        case IMediaPlayer::Trouble::None:
+            noticeLine_->showNotice(kOutputBack);
+            break;
+        }
     });
 }
 
@@ -423,7 +451,7 @@ void Form1::showLessonText() {
     r1_->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QTextCursor all(r1_->document());
     all.select(QTextCursor::Document);
-    all.mergeCharFormat(lessonTextFormat(kTeal));
+    all.mergeCharFormat(lessonTextFormat(kTeal, textScale_));
     r1_->setTextCursor(QTextCursor(r1_->document()));
 }
 
@@ -436,7 +464,54 @@ void Form1::colourLessonText(int start, int length, TextColour colour) {
     QTextCursor range(document);
     range.setPosition(from);
     range.setPosition(qBound(from, start + length, last), QTextCursor::KeepAnchor);
-    range.mergeCharFormat(lessonTextFormat(colour == TextColour::Red ? kRed : kTeal));
+    range.mergeCharFormat(lessonTextFormat(colour == TextColour::Red ? kRed : kTeal, textScale_));
+}
+
+// The letters unseen but still laid out, underlined: a blank exactly as wide as the text.
+void Form1::maskLessonText(int start, int length, TextColour colour) {
+    colourLessonText(start, length, colour);
+    QTextCharFormat blank;
+    blank.setForeground(Qt::transparent);
+    blank.setFontUnderline(true);
+    blank.setUnderlineColor(colour == TextColour::Red ? kRed : kTeal);
+    QTextCursor range(r1_->document());
+    const int last = r1_->document()->characterCount() - 1;
+    range.setPosition(qBound(0, start, last));
+    range.setPosition(qBound(0, start + length, last), QTextCursor::KeepAnchor);
+    range.mergeCharFormat(blank);
+}
+
+void Form1::beginTextChanges() {
+    textChanges_ = std::make_unique<QTextCursor>(r1_->document());
+    textChanges_->beginEditBlock();
+}
+
+void Form1::endTextChanges() {
+    if (textChanges_)
+        textChanges_->endEditBlock();
+    textChanges_.reset();
+}
+
+void Form1::setWordListHidden(bool hidden) {
+    r3_->setVisible(!hidden);
+}
+
+void Form1::setTextPercent(int percent) {
+    const double scale = percent / 100.0;
+    if (qFuzzyCompare(scale, textScale_))
+        return;
+    textScale_ = scale;
+    QTextCharFormat size;
+    size.setFontPointSize(kLessonTextPoints * scale);
+    QTextCursor all(r1_->document());
+    all.select(QTextCursor::Document);
+    all.mergeCharFormat(size);
+    r1_->setFont(arial(kBoxPoints * scale));
+    r2_->setFont(arial(kBoxPoints * scale));
+    QFont translation = windowFont();
+    translation.setPointSizeF(translation.pointSizeF() * scale);
+    Label8_->setFont(translation);
+    r1_->ensureCursorVisible();
 }
 
 void Form1::setLessonCaret(int position) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drill/ListenFirst.h"
 #include "lessons/Lesson.h"
 #include "platform/Services.h"
 #include "playback/LessonView.h"
@@ -16,6 +17,7 @@ class QAction;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QTextCursor;
 class QTextEdit;
 class QTimer;
 class QTreeWidget;
@@ -27,6 +29,8 @@ class ImageBox;
 class LessonTextBox;
 class NoticeLine;
 class PictureBox;
+class PracticeMenu;
+class SentenceDrill;
 class Picture;
 class RecorderButtons;
 class SentenceController;
@@ -40,7 +44,7 @@ class WordPopup;
 // Every control carries its name as objectName ("r1", "T1", "Picture7(3)", ...); the
 // accessors below return them typed. Places are kept in twips (FormLayout) and turned
 // into pixels only when applied, at the screen's logical resolution.
-class Form1 : public QMainWindow, private ILessonView {
+class Form1 : public QMainWindow, private ILessonView, private IListenFirstView {
     Q_OBJECT
 public:
     explicit Form1(Services& services, QWidget* parent = nullptr);
@@ -96,6 +100,15 @@ public:
     SentenceController& controller() const { return *controller_; }
     qint16 SentenceIndex() const;
     bool ContinuousRead() const;
+
+    // The sentence drill (loops, speed, rests, listen first, text size): its settings
+    // and steps, the listen-first state between the controller and this window, and
+    // the practice menu with its keys.
+    SentenceDrill& drill() const { return *drill_; }
+    ListenFirst& listenFirst() const { return *listenFirst_; }
+    PracticeMenu& practice() const { return *practice_; }
+    // The lesson text, sentence box and translation line at `percent` of their size.
+    void setTextPercent(int percent);
 
     // Voice recording: the toolbar's cells 3 to 5.
     RecorderButtons& recorderButtons() const { return *recorderButtons_; }
@@ -163,6 +176,11 @@ private:
     void setCaption(Caption label, const QString& text) override;
     void setToolbarButtonEnabled(int index, bool enabled) override;
     void setPositionText(const QString& text) override;
+    // What listen-first shows in the window.
+    void maskLessonText(int start, int length, TextColour colour) override;
+    void setWordListHidden(bool hidden) override;
+    void beginTextChanges() override;
+    void endTextChanges() override;
 
     void buildMenus();
     void buildControls();
@@ -188,6 +206,12 @@ private:
     FormLayout layout_;
     Lesson lesson_;
     SentenceController* controller_ = nullptr;
+    std::unique_ptr<ListenFirst> listenFirst_;
+    SentenceDrill* drill_ = nullptr;
+    PracticeMenu* practice_ = nullptr;
+    double textScale_ = 1.0;
+    // Open during listen-first's changes of many ranges: one layout at its end.
+    std::unique_ptr<QTextCursor> textChanges_;
     WordPopup* wordPopup_ = nullptr;
     std::unique_ptr<RecorderButtons> recorderButtons_;
     QList<QIcon> imageList_;

@@ -10,17 +10,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QThread>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QtGlobal>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
-#include <future>
+#include <functional>
 #include <gst/gst.h>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace lesnor {
 namespace {
@@ -32,11 +36,10 @@ constexpr GstClockTime kPrerollTimeout = 2 * GST_SECOND;
 constexpr GstClockTime kOpenTimeout = 5 * GST_SECOND;
 // playbin flags: audio only.
 constexpr guint kPlayFlags = 0x2;
-// The watch that notices an unattended end of media while playing.
-constexpr int kWatchIntervalMs = 50;
-// With an event loop, an opening (preroll, then the warm-up) goes on in steps this far
-// apart, so the caller of setUrl() does not wait for it.
-constexpr int kOpenStepMs = 4;
+// While playing, the player's thread samples the position this often for the caller.
+constexpr guint kSampleIntervalMs = 40;
+// Between two samples the caller's position runs on with the clock, at most this far.
+constexpr double kExtrapolateSeconds = 0.06;
 // The warm-up plays this much silenced media, or gives up after the timeout.
 constexpr double kWarmupSeconds = 0.03;
 constexpr qint64 kWarmupTimeoutMs = 500;
@@ -67,6 +70,16 @@ constexpr double kFinishSlackSeconds = 0.03;
 // A position that does not move for this long while playing means the output stalled;
 // the player then rebuilds the stream and plays on from where it was.
 constexpr qint64 kStallMs = 500;
+// The player's thread busy in one step for longer than this: the output is stalled.
+constexpr qint64 kStalledAfterMs = 1500;
+// How long the caller's thread waits, at most, for what it cannot answer without the
+// player's thread: an opening's outcome before a play or seek, a file's release.
+constexpr int kPlayWaitMs = 1000;
+constexpr int kCloseWaitMs = 300;
+// How long the destructor waits for the player's thread to end before leaving it.
+constexpr int kEndWaitMs = 2000;
+constexpr double kMinRate = 0.5;
+constexpr double kMaxRate = 1.0;
 
 GstClockTime toClock(double seconds) {
     return static_cast<GstClockTime>(std::llround(seconds * static_cast<double>(GST_SECOND)));
@@ -74,6 +87,16 @@ GstClockTime toClock(double seconds) {
 
 double toSeconds(gint64 time) {
     return static_cast<double>(time) / static_cast<double>(GST_SECOND);
+}
+
+qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Takes ownership of a newly made element (floating or not).
@@ -88,6 +111,14 @@ GstElement* makeConnectedSink(const char* factory) {
     GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
+    // A connection of its own: the server connection is shared by the sinks of one
+    // client name, and one that died with its server stays in use while any other sink
+    // of the process (the voice's, waiting for its word) still holds it.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "client-name")) {
+        static std::atomic<int> made{0};
+        const QByteArray name = "Lesnor lesson player " + QByteArray::number(++made);
+        g_object_set(sink, "client-name", name.constData(), nullptr);
+    }
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
     gst_element_set_state(sink, GST_STATE_NULL);
     if (!connected) {
@@ -116,14 +147,14 @@ GstElement* makeSilentSink() {
 }
 
 // The stretch of media time (nanoseconds) that is heard; outside it the sink gets
-// silence. Written on the user-interface thread before a seek, read on the streaming
-// thread.
+// silence. Written by the player's thread before a seek, read on the streaming thread.
 struct AudibleWindow {
     std::atomic<gint64> from{-1};  // negative: from the start of the segment
     std::atomic<gint64> until{-1}; // negative: to its end
 };
 
-// Keeps each buffer reaching the audio sink to the audible window (streaming thread).
+// Keeps each buffer to the audible window (streaming thread). The probe sits where the
+// buffers still carry media time: before the speed's stretching.
 GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     const auto* window = static_cast<const AudibleWindow*>(data);
     const gint64 from = window->from.load();
@@ -150,113 +181,283 @@ QByteArray toUri(const QString& path) {
     return result;
 }
 
+QString localPath(const QString& path) {
+    return path.startsWith(QLatin1String("file:")) ? QUrl(path).toLocalFile() : path;
+}
+
 } // namespace
 
-struct GstMediaPlayer::Impl {
+// What the caller asks for and what the player's thread has made of it, shared under
+// one lock. The caller's requests carry serial numbers; the thread reports with the
+// serials it has carried out, so a report about an older request is never taken for
+// the current one.
+struct PlayerShared {
+    std::mutex lock;
+    std::condition_variable changed;
+
+    // Asked for (written by the caller's thread).
+    struct Wanted {
+        quint64 urlSerial = 0;
+        QString url;
+        quint64 serial = 0; // every play, stop and seek
+        bool playing = false;
+        double from = 0.0;
+        double stopAt = -1.0;
+        double rate = 1.0;
+        bool ending = false;
+    } wanted;
+
+    // Carried out (written by the player's thread).
+    struct Done {
+        quint64 urlSerial = 0;
+        quint64 serial = 0;
+        quint64 releasedUrlSerial = 0; // the media before that one is closed
+        bool opened = false;           // the media's opening has an outcome
+        bool playable = false;
+        double duration = 0.0;
+        IMediaPlayer::PlayState state = IMediaPlayer::Undefined;
+        double position = 0.0;
+        double holdAt = -1.0;
+        // The last position read while the sound moved, and when (steady seconds).
+        double sample = -1.0;
+        double sampledAt = 0.0;
+        double rate = 1.0;
+        bool outputGone = false;
+        bool silent = true;
+        bool outputMissing = false;
+        bool built = false;
+    } done;
+
+    // When the player's thread entered the step it is in (steady ms); 0 when idle.
+    std::atomic<qint64> busySince{0};
+    std::atomic<bool> finished{false};
+};
+
+// The pipeline and everything done to it, on the player's own thread with its own
+// GLib main loop: the bus watch, the position samples and the caller's requests all
+// arrive there, so whatever GStreamer or the sound server makes it wait for, the
+// caller's thread never waits with it.
+struct PlayerThread {
+    std::shared_ptr<PlayerShared> shared;
+    GMainContext* context = nullptr;
+    GMainLoop* loop = nullptr;
+    bool forceSilent = false;
+
     GstElement* playbin = nullptr;
     GstBus* bus = nullptr;
     bool silent = true;
-    bool outputMissing = false; // silent because no output could be opened
-    QString url;
-    bool playable = false; // the open media prerolled and can play
-    PlayState state = Undefined;
-    // While not playing: the position. While playing: the last position reported.
-    double position = 0.0;
-    double stopAt = -1.0;
-    double duration = 0.0;
+    bool outputMissing = false;
+    bool audible = false; // an audible sink was found once: worth reconnecting to
+    bool rebuildOutput = false;
+    GstPad* sinkPad = nullptr;   // the audio sink's input (running-time offset)
+    GstPad* windowPad = nullptr; // where the audible window is kept
+    AudibleWindow window;
 
-    // The segment the pipeline was last prerolled for: heard from segmentStart, held at
-    // holdAt (negative: plays to the end of the media). Stale once played to its end.
+    quint64 urlSerial = 0;
+    quint64 serial = 0;
+    QString url;
+    bool playable = false;
+    PlayerShared::Wanted current; // the request carried out last
+    IMediaPlayer::PlayState state = IMediaPlayer::Undefined;
+    double position = 0.0;
+    double duration = 0.0;
+    double rate = 1.0;
     double segmentStart = 0.0;
     double holdAt = -1.0;
+    double segmentRate = 1.0;
     bool segmentFresh = false;
-    // The seek that set up the segment. An end of stream carries the number of the seek
-    // its segment came from; one of an older segment can surface after a later seek
-    // (the bin holds it back until it next goes to PLAYING) and is ignored.
     guint32 segmentSeqnum = GST_SEQNUM_INVALID;
-    AudibleWindow audible;
 
-    // An opening under way (see open()): the preroll, then the warm-up; None once the
-    // media is ready, or could not be opened.
-    enum class Opening { None, Preroll, WarmUp };
-    Opening opening = Opening::None;
-    QTimer openStep;
-    // The audio sink's input, whose running-time offset delays a play from the media's
-    // first milliseconds behind silence (see seekTo()).
-    GstPad* sinkPad = nullptr;
-
-    QElapsedTimer sinceStart;   // since the pipeline was last set playing
-    QElapsedTimer sinceAdvance; // since the pipeline position last moved while playing
+    QElapsedTimer sinceStart;
+    QElapsedTimer sinceAdvance;
     double lastQueried = -1.0;
-    QTimer watch;
+    double sample = -1.0;
+    double sampledAt = 0.0;
+    GSource* sampler = nullptr;
+    bool reconciling = false;
+    // While a play mends its output (reconnects, reopens), what happens on the way is
+    // not reported: only the outcome.
+    int quiet = 0;
 
-    ~Impl() {
-        awaitSetup();
-        watch.stop();
-        openStep.stop();
+    ~PlayerThread() {
+        if (loop)
+            g_main_loop_unref(loop);
+        if (context)
+            g_main_context_unref(context);
+    }
+
+    // --- the thread ---
+
+    void run() {
+        g_main_context_push_thread_default(context);
+        build();
+        g_main_loop_run(loop);
+        stopSampling();
+        teardown();
+        g_main_context_pop_thread_default(context);
+        shared->finished = true;
+        shared->changed.notify_all();
+    }
+
+    // Runs `f` on the player's thread (from any thread).
+    static void post(GMainContext* context, std::function<void()> f) {
+        auto* task = new std::function<void()>(std::move(f));
+        g_main_context_invoke_full(
+            context, G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                (*static_cast<std::function<void()>*>(data))();
+                return G_SOURCE_REMOVE;
+            },
+            task, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+    }
+
+    struct Busy {
+        PlayerShared& s;
+        explicit Busy(PlayerShared& shared)
+            : s(shared) {
+            s.busySince = steadyMs();
+        }
+        ~Busy() { s.busySince = 0; }
+    };
+
+    void build() {
+        awaitSetUpRelease();
+        if (gstreamerReady())
+            playbin = owned(gst_element_factory_make("playbin", nullptr));
+        if (playbin) {
+            g_object_set(playbin, "flags", kPlayFlags, nullptr);
+            // The speed's stretching keeps the voice's pitch; at 1.0 it passes through.
+            if (GstElement* tempo = gst_element_factory_make("scaletempo", nullptr)) {
+                windowPad = gst_element_get_static_pad(tempo, "sink");
+                if (windowPad)
+                    gst_pad_add_probe(windowPad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &window,
+                                      nullptr);
+                g_object_set(playbin, "audio-filter", tempo, nullptr);
+            }
+            attachSink(forceSilent ? nullptr : makeAudibleSink());
+            outputMissing = !forceSilent && silent;
+            audible = !silent;
+            bus = gst_element_get_bus(playbin);
+            gst_bus_add_watch(
+                bus,
+                [](GstBus*, GstMessage* message, gpointer self) -> gboolean {
+                    static_cast<PlayerThread*>(self)->handle(message);
+                    return G_SOURCE_CONTINUE;
+                },
+                this);
+        }
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->done.silent = silent;
+        shared->done.outputMissing = outputMissing;
+        shared->done.built = true;
+        shared->changed.notify_all();
+    }
+
+    // Puts `sink` (or, when null, the silent sink) into the pipeline, which is in NULL.
+    void attachSink(GstElement* sink) {
+        silent = sink == nullptr;
+        if (!sink)
+            sink = makeSilentSink();
+        if (sinkPad) {
+            gst_object_unref(sinkPad);
+            sinkPad = nullptr;
+        }
+        if (!sink)
+            return;
+        sinkPad = gst_element_get_static_pad(sink, "sink");
+        // Without the stretching element the audible window is kept at the sink.
+        if (sinkPad && !windowPad)
+            gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &window, nullptr);
+        g_object_set(playbin, "audio-sink", sink, nullptr);
+        gst_object_unref(sink);
+    }
+
+    void teardown() {
         if (sinkPad)
             gst_object_unref(sinkPad);
+        if (windowPad)
+            gst_object_unref(windowPad);
+        if (bus) {
+            gst_bus_remove_watch(bus);
+            gst_object_unref(bus);
+        }
         if (playbin) {
             gst_element_set_state(playbin, GST_STATE_NULL);
             gst_object_unref(playbin);
         }
-        if (bus)
-            gst_object_unref(bus);
+        sinkPad = windowPad = nullptr;
+        bus = nullptr;
+        playbin = nullptr;
     }
 
-    // Setting GStreamer up (loading its registry) and asking the sound server takes a
-    // good part of a program start, so it runs on a thread of its own from the
-    // constructor; every operation first waits for it to end. Only build() touches the
-    // members meanwhile.
-    std::future<void> setup;
+    // --- reports to the caller ---
 
-    void awaitSetup() {
-        if (setup.valid()) {
-            releaseSetUp();
-            setup.get();
-        }
+    void publish() {
+        if (quiet > 0)
+            return;
+        std::lock_guard<std::mutex> guard(shared->lock);
+        auto& d = shared->done;
+        d.urlSerial = urlSerial;
+        d.serial = serial;
+        d.playable = playable;
+        d.duration = duration;
+        d.state = state;
+        d.position = position;
+        d.holdAt = holdAt;
+        d.sample = sample;
+        d.sampledAt = sampledAt;
+        d.rate = rate;
+        d.silent = silent;
+        shared->changed.notify_all();
     }
 
-    void build(bool forceSilent) {
-        awaitSetUpRelease();
-        if (!gstreamerReady())
+    void setOutputGone(bool gone) {
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->done.outputGone = gone;
+    }
+
+    // --- what the caller asked for ---
+
+    PlayerShared::Wanted wanted() {
+        std::lock_guard<std::mutex> guard(shared->lock);
+        return shared->wanted;
+    }
+
+    // Brings the pipeline to what the caller last asked for. Requests made meanwhile
+    // are folded in: only the latest counts.
+    void reconcile() {
+        if (reconciling)
             return;
-        playbin = owned(gst_element_factory_make("playbin", nullptr));
-        if (!playbin)
-            return;
-        g_object_set(playbin, "flags", kPlayFlags, nullptr);
-        GstElement* sink = forceSilent ? nullptr : makeAudibleSink();
-        silent = sink == nullptr;
-        outputMissing = !forceSilent && !sink;
-        if (!sink)
-            sink = makeSilentSink();
-        if (sink) {
-            if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
-                gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &audible, nullptr);
-                sinkPad = pad;
+        reconciling = true;
+        for (int round = 0; round < 100; ++round) {
+            const PlayerShared::Wanted want = wanted();
+            if (want.ending) {
+                g_main_loop_quit(loop);
+                break;
             }
-            g_object_set(playbin, "audio-sink", sink, nullptr);
-            gst_object_unref(sink);
+            if (want.urlSerial != urlSerial) {
+                open(want);
+                continue;
+            }
+            if (want.serial == serial)
+                break;
+            apply(want);
         }
-        bus = gst_element_get_bus(playbin);
+        reconciling = false;
+    }
+
+    bool superseded(quint64 forUrl) {
+        std::lock_guard<std::mutex> guard(shared->lock);
+        return shared->wanted.urlSerial != forUrl || shared->wanted.ending;
     }
 
     // Waits (bounded) for an asynchronous state change such as a preroll.
     bool setPipelineState(GstState target, GstClockTime timeout = kPrerollTimeout) {
+        Busy busy(*shared);
         GstStateChangeReturn result = gst_element_set_state(playbin, target);
         if (result == GST_STATE_CHANGE_ASYNC)
             result = gst_element_get_state(playbin, nullptr, nullptr, timeout);
         return result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL;
-    }
-
-    // Takes every pending bus message and acts on end of stream and errors.
-    void pump() {
-        if (!bus)
-            return;
-        while (GstMessage* message = gst_bus_pop(bus)) {
-            handle(message);
-            gst_message_unref(message);
-        }
     }
 
     void handle(GstMessage* message) {
@@ -277,8 +478,14 @@ struct GstMediaPlayer::Impl {
         }
     }
 
-    // Where a play from `start` holds: the stop position when it lies inside the media.
-    double holdFor(double start) const {
+    void pump() {
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            handle(message);
+            gst_message_unref(message);
+        }
+    }
+
+    double holdFor(double start, double stopAt) const {
         if (stopAt < 0.0 || stopAt <= start)
             return -1.0;
         if (duration > 0.0 && stopAt >= duration)
@@ -286,27 +493,22 @@ struct GstMediaPlayer::Impl {
         return stopAt;
     }
 
-    double clampToMedia(double seconds) const {
-        if (!std::isfinite(seconds) || seconds < 0.0)
-            return 0.0;
-        return duration > 0.0 ? std::min(seconds, duration) : seconds;
-    }
-
-    // Flushing exact seek for a play heard from `start` and held at `hold`: the segment
-    // runs from the lead-in before `start` to the silent tail after `hold`. Returns once
-    // the pipeline has prerolled (bounded).
+    // Flushing exact seek for a play heard from `start` and held at `hold`, at the
+    // current rate: the segment runs from the lead-in before `start` to the silent tail
+    // after `hold`. Returns once the pipeline has prerolled (bounded).
     void seekTo(double start, double hold) {
+        Busy busy(*shared);
         const double lead = std::min(kLeadInSeconds, start);
         // Near the start of the media there is too little before `start` for the whole
         // lead-in: the missing part is silence the sink plays first.
         if (sinkPad)
-            gst_pad_set_offset(sinkPad, silent ? 0 : gint64(toClock(kLeadInSeconds - lead)));
+            gst_pad_set_offset(sinkPad, silent ? 0 : gint64(toClock((kLeadInSeconds - lead) / rate)));
         double end = hold >= 0.0 ? hold + kTailSeconds : -1.0;
         if (end >= 0.0 && duration > 0.0)
             end = std::min(end, duration);
-        audible.from = lead > 0.0 ? gint64(toClock(start)) : -1;
-        audible.until = hold >= 0.0 ? gint64(toClock(hold)) : -1;
-        GstEvent* seek = gst_event_new_seek(1.0, GST_FORMAT_TIME,
+        window.from = lead > 0.0 ? gint64(toClock(start)) : -1;
+        window.until = hold >= 0.0 ? gint64(toClock(hold)) : -1;
+        GstEvent* seek = gst_event_new_seek(rate, GST_FORMAT_TIME,
                                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                             GST_SEEK_TYPE_SET, toClock(start - lead), GST_SEEK_TYPE_SET,
                                             end >= 0.0 ? toClock(end) : GST_CLOCK_TIME_NONE);
@@ -316,55 +518,88 @@ struct GstMediaPlayer::Impl {
         dropStaleMessages();
         segmentStart = start;
         holdAt = hold;
+        segmentRate = rate;
         segmentFresh = sent;
     }
 
     void onStreamEnd() {
-        if (state != Playing)
+        if (state != IMediaPlayer::Playing)
             return;
+        stopSampling();
         setPipelineState(GST_STATE_PAUSED);
         if (holdAt >= 0.0) {
             // Reached the stop position: hold there until the caller acts.
-            state = Paused;
+            state = IMediaPlayer::Paused;
             position = holdAt;
             segmentFresh = false;
         } else {
             seekTo(0.0, -1.0);
-            state = Stopped;
+            state = IMediaPlayer::Stopped;
             position = 0.0;
         }
-        watch.stop();
+        publish();
     }
 
     void onError(GstMessage* message) {
-        opening = Opening::None;
-        openStep.stop();
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
         qCWarning(lcPlayer, "%s", error ? error->message : "unknown error");
         if (error)
             g_error_free(error);
-        gst_element_set_state(playbin, GST_STATE_NULL);
-        watch.stop();
-        playable = false;
+        // An error of the output itself (the sound server went away) is mended by
+        // connecting again at the next play; an error of the media makes it unplayable.
+        const bool fromOutput = sinkPad && GST_MESSAGE_SRC(message) == GST_OBJECT(GST_PAD_PARENT(sinkPad));
+        stopSampling();
+        {
+            Busy busy(*shared);
+            gst_element_set_state(playbin, GST_STATE_NULL);
+        }
         segmentFresh = false;
-        position = 0.0;
-        state = url.isEmpty() ? Undefined : Stopped;
+        if (fromOutput && audible) {
+            rebuildOutput = true;
+            setOutputGone(true);
+        } else {
+            playable = false;
+        }
+        if (state == IMediaPlayer::Playing || !fromOutput) {
+            state = url.isEmpty() ? IMediaPlayer::Undefined : IMediaPlayer::Stopped;
+            position = 0.0;
+        }
+        publish();
     }
 
-    void startPlaying() {
-        gst_element_set_state(playbin, GST_STATE_PLAYING);
-        sinceStart.start();
-        sinceAdvance.start();
-        lastQueried = -1.0;
-        if (QCoreApplication::instance())
-            watch.start(kWatchIntervalMs);
+    // --- sampling while playing ---
+
+    void startSampling() {
+        if (sampler)
+            return;
+        sampler = g_timeout_source_new(kSampleIntervalMs);
+        g_source_set_callback(
+            sampler,
+            [](gpointer self) -> gboolean {
+                static_cast<PlayerThread*>(self)->onSample();
+                return G_SOURCE_CONTINUE;
+            },
+            this, nullptr);
+        g_source_attach(sampler, context);
     }
 
-    void onWatch() {
-        pump();
-        if (state != Playing)
-            watch.stop();
+    void stopSampling() {
+        if (!sampler)
+            return;
+        g_source_destroy(sampler);
+        g_source_unref(sampler);
+        sampler = nullptr;
+    }
+
+    void onSample() {
+        if (state != IMediaPlayer::Playing) {
+            stopSampling();
+            return;
+        }
+        playingPosition();
+        if (state == IMediaPlayer::Playing)
+            publish();
     }
 
     double queriedPosition() const {
@@ -376,12 +611,12 @@ struct GstMediaPlayer::Impl {
 
     // The position while playing: never below the start, never decreasing, never past
     // the hold, and not read at all right after a start (see kQuietAfterStartMs).
-    double playingPosition() {
+    void playingPosition() {
         if (sinceStart.elapsed() < kQuietAfterStartMs)
-            return position;
+            return;
         const double now = queriedPosition();
         if (now < 0.0)
-            return position;
+            return;
         if (now > lastQueried) {
             lastQueried = now;
             sinceAdvance.start();
@@ -389,20 +624,36 @@ struct GstMediaPlayer::Impl {
             if (holdAt >= 0.0 && now >= holdAt) {
                 // At the hold without an end of stream: hold all the same.
                 onStreamEnd();
-                return position;
+                return;
             }
             restartOutput();
-            return position;
+            return;
         }
-        position = std::max(position, holdAt >= 0.0 ? std::min(now, holdAt) : now);
-        return position;
+        const double at = holdAt >= 0.0 ? std::min(now, holdAt) : now;
+        if (at > position) {
+            position = at;
+            sample = at;
+            sampledAt = steadySeconds();
+        }
+    }
+
+    void startPlaying() {
+        {
+            Busy busy(*shared);
+            gst_element_set_state(playbin, GST_STATE_PLAYING);
+        }
+        sinceStart.start();
+        sinceAdvance.start();
+        lastQueried = -1.0;
+        sample = -1.0;
+        startSampling();
     }
 
     // Rebuilds the sink's stream (and its clock) and plays on from the current position.
     void restartOutput() {
         qCWarning(lcPlayer, "the sound output stalled at %.3f s; restarting it", position);
         const double at = position;
-        gst_element_set_state(playbin, GST_STATE_READY);
+        setPipelineState(GST_STATE_READY);
         if (!silent)
             silenceAll();
         if (!setPipelineState(GST_STATE_PAUSED, kOpenTimeout)) {
@@ -411,191 +662,422 @@ struct GstMediaPlayer::Impl {
         }
         if (!silent)
             warmUp();
-        seekTo(at, holdFor(at));
+        seekTo(at, holdFor(at, current.stopAt));
         startPlaying();
     }
 
     // stop() close before the hold: let the play run into its silent tail first, so
     // what the server still holds of the sentence is heard and nothing is left over.
     void finishSegment() {
-        if (state != Playing || holdAt < 0.0)
+        if (state != IMediaPlayer::Playing || holdAt < 0.0)
             return;
-        const double left = holdAt - playingPosition();
-        if (state != Playing || left > kFinishWindowSeconds)
+        playingPosition();
+        const double left = holdAt - position;
+        if (state != IMediaPlayer::Playing || left > kFinishWindowSeconds)
             return;
-        const qint64 budgetMs = qint64((std::max(left, 0.0) + kTailSeconds + kFinishSlackSeconds) * 1000.0);
+        const qint64 budgetMs =
+            qint64((std::max(left, 0.0) + kTailSeconds + kFinishSlackSeconds) * 1000.0 / rate);
         QElapsedTimer clock;
         clock.start();
-        while (state == Playing && clock.elapsed() < budgetMs) {
-            GstMessage* message =
-                gst_bus_timed_pop_filtered(bus, GST_MSECOND * guint64(budgetMs - clock.elapsed()),
-                                           GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        const quint64 forUrl = urlSerial;
+        while (state == IMediaPlayer::Playing && clock.elapsed() < budgetMs && !superseded(forUrl)) {
+            GstMessage* message = gst_bus_timed_pop_filtered(
+                bus, 5 * GST_MSECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
             if (!message)
-                break;
+                continue;
             handle(message);
             gst_message_unref(message);
         }
     }
 
     // Everything the sink gets is silence until the next seek.
-    void silenceAll() { audible.from = std::numeric_limits<gint64>::max(); }
+    void silenceAll() { window.from = std::numeric_limits<gint64>::max(); }
 
     // The server stalls the first play of a new stream for about as long as the stream
     // has existed; playing a few silenced milliseconds right away avoids that. Expects
     // the pipeline prerolled after silenceAll(), so not even the prerolled buffer sounds
     // (a stalled server plays what it holds at the next start).
     void warmUp() {
-        startWarmUp();
-        while (!warmUpDone())
-            QThread::msleep(2);
-        endWarmUp();
-    }
-    void startWarmUp() {
-        gst_element_set_state(playbin, GST_STATE_PLAYING);
+        {
+            Busy busy(*shared);
+            gst_element_set_state(playbin, GST_STATE_PLAYING);
+        }
         sinceStart.start();
-    }
-    bool warmUpDone() const {
-        if (sinceStart.elapsed() < kQuietAfterStartMs)
-            return false;
         const double enough = duration > 0.0 ? std::min(kWarmupSeconds, duration / 2) : kWarmupSeconds;
-        return queriedPosition() >= enough || sinceStart.elapsed() >= kWarmupTimeoutMs;
-    }
-    void endWarmUp() {
+        while (sinceStart.elapsed() < kWarmupTimeoutMs &&
+               (sinceStart.elapsed() < kQuietAfterStartMs || queriedPosition() < enough))
+            g_usleep(2000);
         setPipelineState(GST_STATE_PAUSED);
         seekTo(0.0, -1.0);
     }
 
-    // Pipeline to NULL (the file is closed) and nothing left over on the bus.
-    void release() {
-        if (playbin)
+    void closeMedia() {
+        stopSampling();
+        if (playbin) {
+            Busy busy(*shared);
             gst_element_set_state(playbin, GST_STATE_NULL);
+        }
         if (bus) {
             gst_bus_set_flushing(bus, TRUE);
             gst_bus_set_flushing(bus, FALSE);
         }
-    }
-
-    void closeMedia() {
-        watch.stop();
-        openStep.stop();
-        opening = Opening::None;
-        release();
         playable = false;
-        state = Undefined;
+        state = IMediaPlayer::Undefined;
         position = 0.0;
-        stopAt = -1.0;
         duration = 0.0;
         segmentStart = 0.0;
         holdAt = -1.0;
         segmentFresh = false;
         segmentSeqnum = GST_SEQNUM_INVALID;
-        audible.from = -1;
-        audible.until = -1;
+        sample = -1.0;
+        window.from = -1;
+        window.until = -1;
     }
 
-    void open(const QString& path) {
+    // Connects to the sound output again after it went away: a new sink of the first
+    // kind that answers, else the silent one until the next try.
+    void reconnectOutput() {
+        if (!rebuildOutput || !playbin)
+            return;
+        Busy busy(*shared);
+        gst_element_set_state(playbin, GST_STATE_NULL);
+        GstElement* sink = makeAudibleSink();
+        attachSink(sink);
+        rebuildOutput = sink == nullptr;
+        setOutputGone(rebuildOutput);
+        if (!rebuildOutput)
+            qCInfo(lcPlayer, "the sound output is back");
+    }
+
+    // Opens what the caller asked for (blocking on this thread only): preroll, length,
+    // warm-up; reports the outcome as soon as it is known.
+    void open(const PlayerShared::Wanted& want) {
         closeMedia();
-        url = path;
-        if (path.isEmpty())
-            return;
-        state = Stopped;
-        // Regular files only: opening a named pipe or a device would block here for ever.
-        const QString local = path.startsWith(QLatin1String("file:")) ? QUrl(path).toLocalFile() : path;
-        if (!playbin || !QFileInfo(local).isFile())
-            return;
-        const QByteArray uri = toUri(path);
+        {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            shared->done.releasedUrlSerial = want.urlSerial;
+            shared->done.opened = false;
+            shared->changed.notify_all();
+        }
+        reconnectOutput();
+        urlSerial = want.urlSerial;
+        url = want.url;
+        current = PlayerShared::Wanted{};
+        current.url = url;
+        current.urlSerial = urlSerial;
+        state = url.isEmpty() ? IMediaPlayer::Undefined : IMediaPlayer::Stopped;
+        // The request that opened it is done; what came after it is applied next.
+        serial = want.serial;
+        if (want.playing || want.from != 0.0)
+            serial = 0; // apply() carries out the rest
+        const bool ok = !url.isEmpty() && playbin && QFileInfo(localPath(url)).isFile() && prerolled();
+        playable = ok;
+        if (ok) {
+            gint64 length = 0;
+            if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
+                duration = toSeconds(length);
+            segmentStart = 0.0;
+            holdAt = -1.0;
+            segmentFresh = true;
+        }
+        {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            shared->done.opened = true;
+        }
+        publish();
+        if (ok && !silent && !superseded(urlSerial)) {
+            warmUp();
+            publish();
+        }
+    }
+
+    // Regular files only: opening a named pipe or a device would block for ever.
+    bool prerolled() {
+        Busy busy(*shared);
+        const QByteArray uri = toUri(url);
         if (uri.isEmpty())
-            return;
+            return false;
         g_object_set(playbin, "uri", uri.constData(), nullptr);
         if (!silent)
             silenceAll();
-        if (gst_element_set_state(playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-            dropStaleMessages();
-            release();
-            return;
-        }
-        opening = Opening::Preroll;
-        if (QCoreApplication::instance())
-            openStep.start(kOpenStepMs);
-        else
-            settle();
-    }
-
-    // The preroll has ended (bounded wait): the media is playable or not.
-    bool finishPreroll(GstClockTime timeout) {
-        GstStateChangeReturn result = gst_element_get_state(playbin, nullptr, nullptr, timeout);
-        if (result == GST_STATE_CHANGE_ASYNC && timeout == 0)
-            return false;
-        if (result != GST_STATE_CHANGE_SUCCESS && result != GST_STATE_CHANGE_NO_PREROLL) {
-            opening = Opening::None;
-            dropStaleMessages();
-            release();
-            return true;
-        }
-        playable = true;
-        opening = Opening::None;
+        GstStateChangeReturn result = gst_element_set_state(playbin, GST_STATE_PAUSED);
+        QElapsedTimer clock;
+        clock.start();
+        while (result == GST_STATE_CHANGE_ASYNC && clock.elapsed() < qint64(kOpenTimeout / GST_MSECOND) &&
+               !superseded(urlSerial))
+            result = gst_element_get_state(playbin, nullptr, nullptr, 20 * GST_MSECOND);
+        const bool ok = result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL;
+        playable = ok;
         dropStaleMessages(); // an error here makes the media unplayable
-        if (!playable)
-            return true;
-        gint64 length = 0;
-        if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
-            duration = toSeconds(length);
-        segmentStart = 0.0;
-        holdAt = -1.0;
-        segmentFresh = true;
-        if (!silent) {
-            startWarmUp();
-            opening = Opening::WarmUp;
+        if (!ok || !playable) {
+            gst_element_set_state(playbin, GST_STATE_NULL);
+            return false;
         }
         return true;
     }
 
-    // One step of an opening, from the event loop: never waits for the pipeline.
-    void stepOpening() {
-        if (opening == Opening::Preroll)
-            finishPreroll(0);
-        else if (opening == Opening::WarmUp && warmUpDone())
-            finishOpening();
-        if (opening == Opening::None)
-            openStep.stop();
+    double clampToMedia(double seconds) const {
+        if (!std::isfinite(seconds) || seconds < 0.0)
+            return 0.0;
+        return duration > 0.0 ? std::min(seconds, duration) : seconds;
     }
 
-    void finishOpening() {
-        opening = Opening::None;
-        openStep.stop();
-        endWarmUp();
+    // Opens the current media again (after its output was replaced), keeping the
+    // request under way.
+    void reopen(const PlayerShared::Wanted& want) {
+        PlayerShared::Wanted again = want;
+        again.playing = false;
+        again.from = 0.0;
+        const quint64 keep = serial;
+        ++quiet;
+        open(again);
+        --quiet;
+        serial = keep;
+        current = want;
     }
 
-    // Completes an opening under way, waiting as long as it takes (bounded): every
-    // operation that needs the media ready calls this first, so a play right after
-    // setUrl() is exactly as well prepared as one much later.
-    void settle() {
-        if (opening == Opening::Preroll)
-            finishPreroll(kOpenTimeout);
-        if (opening == Opening::WarmUp) {
-            while (!warmUpDone())
-                QThread::msleep(2);
-            finishOpening();
+    // A play, a stop or a seek.
+    void apply(const PlayerShared::Wanted& want) {
+        serial = want.serial;
+        current = want;
+        if (rebuildOutput && want.playing && playable)
+            reopen(want); // the output went away: connect again, open the media afresh
+        if (!playable) {
+            state = url.isEmpty() ? IMediaPlayer::Undefined : IMediaPlayer::Stopped;
+            position = 0.0;
+            publish();
+            return;
         }
+        const double from = clampToMedia(want.from);
+        const double wantedRate = std::clamp(want.rate, kMinRate, kMaxRate);
+        if (want.playing) {
+            if (state == IMediaPlayer::Playing) {
+                stopSampling();
+                setPipelineState(GST_STATE_PAUSED);
+            }
+            rate = wantedRate;
+            const double hold = holdFor(from, want.stopAt);
+            if (!segmentFresh || segmentStart != from || holdAt != hold || segmentRate != rate)
+                seekTo(from, hold);
+            position = from;
+            state = IMediaPlayer::Playing;
+            sample = -1.0;
+            ++quiet;
+            startPlaying();
+            // A play that fails at once (the output went away meanwhile) tries again on
+            // a new connection, once.
+            pump();
+            if (rebuildOutput && state != IMediaPlayer::Playing) {
+                reconnectOutput();
+                if (!rebuildOutput) {
+                    reopen(want);
+                    if (playable) {
+                        rate = wantedRate;
+                        seekTo(from, hold);
+                        position = from;
+                        state = IMediaPlayer::Playing;
+                        startPlaying();
+                    }
+                }
+            }
+            --quiet;
+            publish();
+            return;
+        }
+        const bool wasPlaying = state == IMediaPlayer::Playing;
+        if (wasPlaying) {
+            if (from == 0.0)
+                finishSegment();
+            stopSampling();
+            if (state == IMediaPlayer::Playing)
+                setPipelineState(GST_STATE_PAUSED);
+            state = IMediaPlayer::Stopped;
+        }
+        const double hold = holdFor(from, want.stopAt);
+        if (!segmentFresh || segmentStart != from || holdAt != hold || segmentRate != rate)
+            seekTo(from, hold);
+        position = from;
+        publish();
+    }
+};
+
+struct GstMediaPlayer::Impl {
+    std::shared_ptr<PlayerShared> shared = std::make_shared<PlayerShared>();
+    PlayerThread* thread = nullptr; // owned by its thread from the start
+    GMainContext* context = nullptr;
+    std::thread runner;
+
+    // The caller's view: what it asked for, and the state it has been told.
+    QString url;
+    quint64 urlSerial = 0;
+    quint64 serial = 0;
+    PlayState state = Undefined;
+    double position = 0.0;
+    double stopAt = -1.0;
+    double rate = 1.0;
+
+    // Tells the window about the output's trouble (user-interface thread).
+    std::function<void()> onTrouble;
+    Trouble reported = Trouble::None;
+    QTimer watchdog;
+
+    ~Impl() {
+        {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            shared->wanted.ending = true;
+        }
+        PlayerThread::post(context, [t = thread] { t->reconcile(); });
+        releaseSetUp();
+        std::unique_lock<std::mutex> lock(shared->lock);
+        const bool ended = shared->changed.wait_for(lock, std::chrono::milliseconds(kEndWaitMs),
+                                                    [this] { return shared->finished.load(); });
+        lock.unlock();
+        if (ended) {
+            runner.join();
+            delete thread;
+        } else {
+            // Stuck in the sound output: leave the thread (and what it holds) to the end
+            // of the process rather than keep the program from ending.
+            qCWarning(lcPlayer, "the sound output does not answer; leaving it");
+            runner.detach();
+        }
+    }
+
+    void request(const std::function<void(PlayerShared::Wanted&)>& change) {
+        {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            change(shared->wanted);
+        }
+        releaseSetUp();
+        PlayerThread::post(context, [t = thread] { t->reconcile(); });
+        if (QCoreApplication::instance() && !watchdog.isActive())
+            watchdog.start();
+    }
+
+    void awaitBuilt() {
+        releaseSetUp();
+        std::unique_lock<std::mutex> lock(shared->lock);
+        shared->changed.wait(lock, [this] { return shared->done.built; });
+    }
+
+    // Waits (bounded) until the opening of the current media has an outcome.
+    bool awaitOpened(int ms) {
+        releaseSetUp();
+        std::unique_lock<std::mutex> lock(shared->lock);
+        return shared->changed.wait_for(lock, std::chrono::milliseconds(ms), [this] {
+            return shared->done.urlSerial == urlSerial && shared->done.opened;
+        });
+    }
+
+    // False only when the player's thread has found the current media unplayable.
+    bool mayPlay() {
+        std::lock_guard<std::mutex> guard(shared->lock);
+        const auto& d = shared->done;
+        return !(d.urlSerial == urlSerial && d.opened && !d.playable);
+    }
+
+    double knownDuration() {
+        std::lock_guard<std::mutex> guard(shared->lock);
+        const auto& d = shared->done;
+        return d.urlSerial == urlSerial && d.opened && d.playable ? d.duration : 0.0;
+    }
+
+    // Takes what the player's thread reports about the current play: its end at the
+    // stop position or at the end of the media, or its failure.
+    void sync() {
+        if (state != Playing)
+            return;
+        std::lock_guard<std::mutex> guard(shared->lock);
+        const auto& d = shared->done;
+        if (d.urlSerial != urlSerial || d.serial != serial)
+            return;
+        if (d.state != Playing) {
+            state = d.state;
+            position = d.position;
+            return;
+        }
+        if (d.sample < 0.0)
+            return;
+        const double ahead = std::clamp(steadySeconds() - d.sampledAt, 0.0, kExtrapolateSeconds) * d.rate;
+        double at = d.sample + ahead;
+        // Run on from a sample, the position stays short of the stop position: only the
+        // player's thread says it is reached, so no caller stops the sound before its end
+        // on a position guessed ahead.
+        if (d.holdAt >= 0.0)
+            at = std::min(at, std::max(d.sample, d.holdAt - 0.002));
+        if (d.duration > 0.0)
+            at = std::min(at, d.duration);
+        position = std::max(position, at);
+    }
+
+    Trouble trouble() {
+        const qint64 since = shared->busySince.load();
+        if (since != 0 && steadyMs() - since > kStalledAfterMs)
+            return Trouble::Stalled;
+        std::lock_guard<std::mutex> guard(shared->lock);
+        return shared->done.outputGone ? Trouble::Gone : Trouble::None;
+    }
+
+    void onWatchdog() {
+        const Trouble now = trouble();
+        if (now != reported) {
+            reported = now;
+            if (onTrouble)
+                onTrouble();
+        }
+        const bool behind = [this] {
+            std::lock_guard<std::mutex> guard(shared->lock);
+            return shared->done.serial != serial || shared->done.urlSerial != urlSerial;
+        }();
+        if (!behind && state != Playing && now == Trouble::None)
+            watchdog.stop();
     }
 };
 
 GstMediaPlayer::GstMediaPlayer(Output output)
     : d_(std::make_unique<Impl>()) {
-    d_->watch.setTimerType(Qt::CoarseTimer);
-    d_->watch.callOnTimeout([impl = d_.get()] { impl->onWatch(); });
-    d_->openStep.setTimerType(Qt::PreciseTimer);
-    d_->openStep.callOnTimeout([impl = d_.get()] { impl->stepOpening(); });
     const bool forceSilent =
         output == Output::Silent || qgetenv("LESNOR_AUDIO_SINK").trimmed().toLower() == "fake";
-    d_->setup = std::async(std::launch::async, [impl = d_.get(), forceSilent] { impl->build(forceSilent); });
+    auto* t = new PlayerThread;
+    t->shared = d_->shared;
+    t->forceSilent = forceSilent;
+    t->context = g_main_context_new();
+    t->loop = g_main_loop_new(t->context, FALSE);
+    d_->thread = t;
+    d_->context = t->context;
+    d_->watchdog.setTimerType(Qt::CoarseTimer);
+    d_->watchdog.setInterval(500);
+    d_->watchdog.callOnTimeout([impl = d_.get()] { impl->onWatchdog(); });
+    d_->runner = std::thread([t] { t->run(); });
 }
 
 GstMediaPlayer::~GstMediaPlayer() = default;
 
 void GstMediaPlayer::setUrl(const QString& path) {
-    d_->awaitSetup();
-    d_->open(path);
+    Impl& d = *d_;
+    const bool wasOpen = !d.url.isEmpty();
+    d.url = path;
+    ++d.urlSerial;
+    ++d.serial;
+    d.state = path.isEmpty() ? Undefined : Stopped;
+    d.position = 0.0;
+    d.stopAt = -1.0;
+    const quint64 urlSerial = d.urlSerial, serial = d.serial;
+    d.request([&](PlayerShared::Wanted& w) {
+        w.urlSerial = urlSerial;
+        w.url = path;
+        w.serial = serial;
+        w.playing = false;
+        w.from = 0.0;
+        w.stopAt = -1.0;
+    });
+    // The previous file is released once the player's thread has closed it (bounded: a
+    // stalled output is not waited for; the file is then released when it answers).
+    if (wasOpen) {
+        std::unique_lock<std::mutex> lock(d.shared->lock);
+        d.shared->changed.wait_for(lock, std::chrono::milliseconds(kCloseWaitMs),
+                                   [&d] { return d.shared->done.releasedUrlSerial == d.urlSerial; });
+    }
 }
 
 QString GstMediaPlayer::url() const {
@@ -603,93 +1085,118 @@ QString GstMediaPlayer::url() const {
 }
 
 void GstMediaPlayer::close() {
-    d_->awaitSetup();
-    d_->closeMedia();
-    d_->url.clear();
+    setUrl(QString());
 }
 
 void GstMediaPlayer::play() {
-    d_->awaitSetup();
     Impl& d = *d_;
-    d.settle();
-    d.pump();
-    if (!d.playable || d.state == Playing)
+    d.sync();
+    if (d.url.isEmpty() || d.state == Playing)
         return;
-    const double hold = d.holdFor(d.position);
-    if (!d.segmentFresh || d.segmentStart != d.position || d.holdAt != hold)
-        d.seekTo(d.position, hold);
+    d.awaitOpened(kPlayWaitMs);
+    if (!d.mayPlay())
+        return;
+    const double from = d.position;
+    const quint64 serial = ++d.serial;
     d.state = Playing;
-    d.startPlaying();
+    d.request([&](PlayerShared::Wanted& w) {
+        w.serial = serial;
+        w.playing = true;
+        w.from = from;
+        w.stopAt = d.stopAt;
+        w.rate = d.rate;
+    });
 }
 
 void GstMediaPlayer::stop() {
-    d_->awaitSetup();
     Impl& d = *d_;
-    d.pump();
-    // Still opening: nothing has played, the position is 0 already.
-    if (!d.playable || d.opening != Impl::Opening::None) {
+    d.sync();
+    if (d.url.isEmpty()) {
         d.position = 0.0;
         return;
     }
-    d.finishSegment();
-    if (d.state == Playing)
-        d.setPipelineState(GST_STATE_PAUSED);
-    if (!d.segmentFresh || d.segmentStart != 0.0 || d.holdAt >= 0.0)
-        d.seekTo(0.0, -1.0);
+    const quint64 serial = ++d.serial;
     d.state = Stopped;
     d.position = 0.0;
-    d.watch.stop();
+    d.request([&](PlayerShared::Wanted& w) {
+        w.serial = serial;
+        w.playing = false;
+        w.from = 0.0;
+        w.stopAt = d.stopAt;
+    });
 }
 
 double GstMediaPlayer::currentPosition() const {
-    d_->awaitSetup();
-    Impl& d = *d_;
-    d.pump();
-    return d.state == Playing ? d.playingPosition() : d.position;
+    d_->sync();
+    return d_->position;
 }
 
 void GstMediaPlayer::setCurrentPosition(double seconds) {
-    d_->awaitSetup();
     Impl& d = *d_;
-    d.settle();
-    d.pump();
-    if (!d.playable)
+    d.sync();
+    if (d.url.isEmpty())
         return;
-    const double target = d.clampToMedia(seconds);
-    const bool wasPlaying = d.state == Playing;
-    if (wasPlaying)
-        d.setPipelineState(GST_STATE_PAUSED);
-    d.seekTo(target, d.holdFor(target));
+    d.awaitOpened(kPlayWaitMs);
+    if (!d.mayPlay())
+        return;
+    double target = std::isfinite(seconds) && seconds > 0.0 ? seconds : 0.0;
+    if (const double length = d.knownDuration(); length > 0.0)
+        target = std::min(target, length);
+    const bool playing = d.state == Playing;
+    const quint64 serial = ++d.serial;
     d.position = target;
-    if (wasPlaying)
-        d.startPlaying();
+    d.request([&](PlayerShared::Wanted& w) {
+        w.serial = serial;
+        w.playing = playing;
+        w.from = target;
+        w.stopAt = d.stopAt;
+        w.rate = d.rate;
+    });
 }
 
 IMediaPlayer::PlayState GstMediaPlayer::playState() const {
-    d_->awaitSetup();
-    d_->pump();
+    d_->sync();
     return d_->state;
 }
 
 void GstMediaPlayer::setStopPosition(double seconds) {
-    d_->awaitSetup();
     d_->stopAt = std::isfinite(seconds) && seconds >= 0.0 ? seconds : -1.0;
 }
 
+void GstMediaPlayer::setRate(double rate) {
+    if (std::isfinite(rate))
+        d_->rate = std::clamp(rate, kMinRate, kMaxRate);
+}
+
+double GstMediaPlayer::rate() const {
+    return d_->rate;
+}
+
 bool GstMediaPlayer::isSilent() const {
-    d_->awaitSetup();
-    return d_->silent;
+    d_->awaitBuilt();
+    std::lock_guard<std::mutex> guard(d_->shared->lock);
+    return d_->shared->done.silent;
 }
 
 bool GstMediaPlayer::soundOutputMissing() const {
-    d_->awaitSetup();
-    return d_->outputMissing;
+    d_->awaitBuilt();
+    std::lock_guard<std::mutex> guard(d_->shared->lock);
+    return d_->shared->done.outputMissing;
 }
 
 double GstMediaPlayer::duration() const {
-    d_->awaitSetup();
-    d_->settle();
-    return d_->playable ? d_->duration : 0.0;
+    if (d_->url.isEmpty())
+        return 0.0;
+    d_->awaitOpened(int(kOpenTimeout / GST_MSECOND));
+    return d_->knownDuration();
+}
+
+IMediaPlayer::Trouble GstMediaPlayer::outputTrouble() const {
+    return d_->trouble();
+}
+
+void GstMediaPlayer::setTroubleHandler(std::function<void()> handler) {
+    d_->onTrouble = std::move(handler);
 }
 
 } // namespace lesnor

@@ -6,21 +6,23 @@
 
 namespace lesnor {
 
-// The lesson player: a GStreamer `playbin` (audio only) driven from the user-interface
-// thread. Keeps every invariant of IMediaPlayer; in particular:
+// The lesson player: a GStreamer `playbin` (audio only) driven from a thread of its own,
+// so no call ever waits for GStreamer or the sound server (docs/ARCHITECTURE.md
+// describes the threads and states). Keeps every invariant of IMediaPlayer; in
+// particular:
 //
-// - Seeks are complete on return. setCurrentPosition() waits (bounded, 2 s) until the
-//   pipeline has prerolled at the new position, so the next currentPosition() returns
-//   it and the following play() starts the sound there without clipping the onset. A
-//   seek while playing pauses, seeks, prerolls and plays on.
-// - setUrl() opens and prerolls the file, paused at 0 (state Stopped); it never starts
-//   it. "" leaves the player without media (state Undefined). A file that cannot be
-//   played (or is no regular file: a pipe, a folder) leaves the player Stopped at 0;
-//   play() then does nothing. With an event loop setUrl() returns at once and the
-//   preroll and warm-up (below) go on from it; play(), setCurrentPosition() and
-//   duration() first complete them (bounded wait), so a play right after setUrl() is as
-//   well prepared as any; stop(), playState() and currentPosition() meanwhile answer
-//   Stopped at 0.
+// - Calls answer at once from what was asked: after setCurrentPosition() the next
+//   currentPosition() reads the new position, after play() the state is Playing, after
+//   stop() Stopped at 0. The player's thread carries the requests out in order (requests
+//   made meanwhile fold into the latest), and a following play() starts the sound at the
+//   seek's position without clipping the onset. A seek while playing plays on from there.
+// - setUrl() opens and prerolls the file on the player's thread, paused at 0 (state
+//   Stopped); it never starts it. "" leaves the player without media (state Undefined).
+//   A file that cannot be played (or is no regular file: a pipe, a folder) leaves the
+//   player Stopped at 0; play() then does nothing. A play() or seek right after setUrl()
+//   first waits (1 s at most) for the opening's outcome; duration() waits for it
+//   (5 s at most). setUrl() and close() wait (0.3 s at most) until the previous file is
+//   released.
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s,
@@ -30,37 +32,44 @@ namespace lesnor {
 //   (which then plays on to the end of the media). A stop position at or before the
 //   start of the play, or at or past the end of the media, is ignored for that play. A
 //   negative value clears it; setUrl() clears it too.
-// - currentPosition() while playing is a cheap pipeline query, never below the start of
-//   the play, never decreasing and never past the stop position; it stays at the start
-//   until the silenced lead-in (below) has played. Otherwise it is the position kept by
-//   the last operation.
-// - State and position never depend on an event loop: every call first takes the
-//   pending bus messages (end of stream, errors) and acts on them; an end of stream
-//   left over from an earlier segment is recognised by its seek number and ignored. A
-//   coarse QTimer, when an event loop exists, does the same while playing so an
-//   unwatched end of media is also noticed. No Qt object is touched from GStreamer's
-//   threads.
+// - setRate(r), 0.5 to 1.0: the following plays run at r with the voice's pitch kept
+//   (`scaletempo`); positions, seeks and the stop position stay in media seconds.
+// - currentPosition() while playing is the player thread's last sample (every 40 ms)
+//   run on with the clock for at most 60 ms; never below the start of the play, never
+//   decreasing and never past the stop position; it stays at the start until the
+//   silenced lead-in (below) has played. Otherwise it is the position kept by the last
+//   operation.
+// - State and position never depend on the caller's event loop: the player's thread
+//   reports an end of play as it happens and the next call takes it. An end of stream
+//   left over from an earlier segment is recognised by its seek number and ignored. No
+//   Qt object is touched from GStreamer's threads.
 // - Output: a reachable PulseAudio-compatible sound server, else the default ALSA
 //   device directly, else (each refuses within milliseconds) a silent sink paced by the
 //   system clock: positions, end of media and stop positions behave the same, unheard,
 //   and soundOutputMissing() says so. LESNOR_AUDIO_SINK=fake in the environment, or
 //   Output::Silent, chooses the silent sink without looking.
+// - Output trouble: a step of the player's thread that waits for the output longer than
+//   1.5 s is Trouble::Stalled; an error of the output (the server went away) is
+//   Trouble::Gone, and the next play connects again (the server, else ALSA, else the
+//   silent sink until the next play) and reopens the media. The handler is told on the
+//   caller's thread (watched every 500 ms while playing, while requests are pending and
+//   while in trouble).
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
 //   every play starts 80 ms before its position with that lead-in silenced (the server
 //   drops the first milliseconds of a starting stream; a play from less than 80 ms into
 //   the media gets the missing part of its lead-in as silence, by delaying the sink's
 //   input that much); a play with a stop position runs
-//   50 ms past it in silence, and stop() right before the stop position waits for that
-//   tail (the server keeps up to one processing cycle of sound when stopped, and plays
-//   it at the next start);
-//   setUrl() plays the first milliseconds silenced (the server stalls the first play of
+//   50 ms past it in silence, and stop() right before the stop position lets the player's
+//   thread wait for that tail (the server keeps up to one processing cycle of sound when
+//   stopped, and plays it at the next start);
+//   an opening plays the first milliseconds silenced (the server stalls the first play of
 //   a stream for as long as the stream has existed); the clock is not read in the first
 //   milliseconds of a play (a wild reading freezes it); and a position frozen for 0.5 s
 //   while playing rebuilds the stream and plays on.
 // - close() releases the file (pipeline to NULL); the player is then without media.
-// - GStreamer is set up (registry, output choice) on a thread of its own started by the
-//   constructor, at once or once a held set-up is released (SetUpGate.h); every call
-//   first releases and waits for it, so a program start does not.
+// - GStreamer is set up (registry, output choice) first thing on the player's thread, at
+//   once or once a held set-up is released (SetUpGate.h); isSilent() and
+//   soundOutputMissing() wait for it.
 // - Without a usable GStreamer (no playbin) the player keeps the address, stays at 0 and
 //   never plays.
 class GstMediaPlayer final : public IMediaPlayer {
@@ -84,6 +93,10 @@ public:
     void setCurrentPosition(double seconds) override;
     PlayState playState() const override;
     void setStopPosition(double seconds) override;
+    void setRate(double rate) override;
+    double rate() const override;
+    Trouble outputTrouble() const override;
+    void setTroubleHandler(std::function<void()> handler) override;
 
     // True when the sound goes to the silent sink instead of a sound server.
     bool isSilent() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace lesnor {
 
@@ -46,6 +47,13 @@ public:
     // True when the player looked for a sound output and found none: it then plays
     // unheard (positions still move), and the learner should be told.
     virtual bool soundOutputMissing() const { return false; }
+
+    // What is wrong with the sound output now: it stopped answering (Stalled), or it
+    // went away and the next play connects again (Gone). The handler, called on the
+    // caller's thread with its event loop, is told each time the answer changes.
+    enum class Trouble { None, Stalled, Gone };
+    virtual Trouble outputTrouble() const { return Trouble::None; }
+    virtual void setTroubleHandler(std::function<void()> handler) { (void)handler; }
 };
 
 } // namespace lesnor

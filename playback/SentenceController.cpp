@@ -4,6 +4,7 @@
 #include "platform/MediaPlayer.h"
 #include "playback/LessonView.h"
 #include "playback/PollSchedule.h"
+#include "playback/ReadingSteps.h"
 #include "playback/SentenceEnd.h"
 
 #include <limits>
@@ -14,6 +15,12 @@ namespace {
 
 constexpr int lowestIndex = std::numeric_limits<qint16>::min();
 constexpr int highestIndex = std::numeric_limits<qint16>::max();
+
+// Sentence i's length in the recording; 0 for one without an end time.
+double sentenceSeconds(const Lesson& lesson, int i) {
+    const double end = sentenceEndTime(Lesson::at(lesson.List4, i));
+    return end < 0.0 ? 0.0 : qMax(0.0, end - lenientNumber(Lesson::at(lesson.List3, i)));
+}
 
 } // namespace
 
@@ -37,6 +44,8 @@ void SentenceController::lessonLoaded(const Lesson& lesson) {
     lesson_ = lesson;
     SentenceIndex_ = -1;
     ContinuousRead_ = false;
+    plays_ = 0;
+    replayPending_ = repeatable_ = repeating_ = held_ = false;
     // The text that held the old highlight is gone with the old lesson.
     highlightLength_ = -1;
     view_.setStopCommandEnabled(false);
@@ -78,27 +87,62 @@ void SentenceController::showSentenceTexts(int i) {
 void SentenceController::PlaySentence(int i) {
     // A sentence chosen now supersedes one waiting for the end of a pause.
     pause_.stop();
+    replayPending_ = false;
     ClearHighlight();
     SentenceIndex_ = qint16(i);
     HighlightSentence(i);
+    plays_ = 0;
+    repeatable_ = true;
     startSentence(i);
 }
 
+IReadingSteps::After SentenceController::after(int plays, bool continuous) const {
+    if (!steps_)
+        return {};
+    return steps_->afterSentence(SentenceIndex_, plays, sentenceSeconds(lesson_, SentenceIndex_), continuous);
+}
+
+void SentenceController::startRepeats() {
+    if (after(1, false).replay) {
+        repeating_ = true;
+        view_.setStopCommandEnabled(true);
+    } else {
+        endRepeats();
+    }
+}
+
+void SentenceController::endRepeats() {
+    if (!repeating_)
+        return;
+    repeating_ = false;
+    view_.setStopCommandEnabled(false);
+}
+
 void SentenceController::startSentence(int i) {
-    const QString end = Lesson::at(lesson_.List4, i);
-    const double start = lenientNumber(Lesson::at(lesson_.List3, i));
-    // At least one sample follows every play, also one that could not start.
-    Timer1_.start(PollSchedule::nextDelay(true, start, sentenceEndTime(end)));
-    player_.setStopPosition(sentenceStopPosition(end));
-    player_.setCurrentPosition(start);
+    ++plays_;
+    startPoll(i);
+    cueSentence(i);
     player_.play();
     emit sentencePlayed(i);
+}
+
+// At least one sample follows every play, also one that could not start.
+void SentenceController::startPoll(int i) {
+    Timer1_.start(PollSchedule::nextDelay(true, lenientNumber(Lesson::at(lesson_.List3, i)),
+                                          sentenceEndTime(Lesson::at(lesson_.List4, i))));
+}
+
+void SentenceController::cueSentence(int i) {
+    const QString end = Lesson::at(lesson_.List4, i);
+    player_.setStopPosition(sentenceStopPosition(end));
+    player_.setCurrentPosition(lenientNumber(Lesson::at(lesson_.List3, i)));
 }
 
 void SentenceController::ResetReading() {
     ClearHighlight();
     SentenceIndex_ = -1;
     ContinuousRead_ = false;
+    replayPending_ = repeating_ = held_ = false;
     view_.setStopCommandEnabled(false);
     view_.setReadCommandEnabled(true);
     view_.setSentenceText(QString());
@@ -113,6 +157,33 @@ void SentenceController::readLesson() {
     view_.setReadCommandEnabled(false);
 }
 
+void SentenceController::readLessonFrom(int i) {
+    if (ContinuousRead_)
+        return;
+    PlaySentence(i >= 0 && i < lesson_.count() ? i : 0);
+    ContinuousRead_ = true;
+    view_.setStopCommandEnabled(true);
+    view_.setReadCommandEnabled(false);
+}
+
+void SentenceController::holdReading() {
+    if (!ContinuousRead_ || held_)
+        return;
+    pause_.stop();
+    replayPending_ = false;
+    player_.stop();
+    Timer1_.stop();
+    held_ = true;
+}
+
+void SentenceController::resumeReading() {
+    if (!held_)
+        return;
+    held_ = false;
+    plays_ = 0;
+    startSentence(SentenceIndex_);
+}
+
 void SentenceController::stopReading() {
     pause_.stop();
     player_.stop();
@@ -125,14 +196,24 @@ void SentenceController::endPlayback() {
         stopReading();
         return;
     }
+    pause_.stop();
+    replayPending_ = false;
     if (Timer1_.isActive())
         player_.stop();
     Timer1_.stop();
+    endRepeats();
+}
+
+void SentenceController::endStep() {
+    pause_.stop();
+    replayPending_ = repeatable_ = false;
+    endRepeats();
 }
 
 void SentenceController::previousSentence() {
     if (ContinuousRead_)
         return;
+    endStep();
     if (SentenceIndex_ > lowestIndex)
         --SentenceIndex_;
     if (SentenceIndex_ < 0) {
@@ -147,6 +228,7 @@ void SentenceController::previousSentence() {
 void SentenceController::nextSentence() {
     if (ContinuousRead_)
         return;
+    endStep();
     if (SentenceIndex_ < highestIndex)
         ++SentenceIndex_;
     if (SentenceIndex_ > lesson_.count() - 1) {
@@ -162,6 +244,7 @@ void SentenceController::readSentence() {
     if (SentenceIndex_ < 0 || ContinuousRead_)
         return;
     PlaySentence(SentenceIndex_);
+    startRepeats();
 }
 
 void SentenceController::showSentence(int i) {
@@ -179,6 +262,7 @@ void SentenceController::sentenceClicked(int documentPosition) {
     if (i < 0 || i > highestIndex)
         return;
     PlaySentence(i);
+    startRepeats();
 }
 
 void SentenceController::tick() {
@@ -207,19 +291,37 @@ void SentenceController::Text1Changed() {
     if (pastSentenceEnd(end, Text1_)) {
         player_.stop();
         Timer1_.stop();
-        if (ContinuousRead_) {
-            // The last sentence is not replayed even when it has an end time of its own.
-            if (SentenceIndex_ >= lesson_.count() - 1)
-                ResetReading();
-            else
-                pause_.start();
-        }
+        sentenceEnded();
+    } else if (end.isEmpty() && Timer1_.isActive() && player_.playState() == IMediaPlayer::Stopped &&
+               repeatable_ && after(plays_, ContinuousRead_).replay) {
+        // A sentence without an end time has played to the end of the recording.
+        sentenceEnded();
     }
     // The recording has ended under a reading that has no pause pending: after the last
     // sentence, in a lesson without sentences, or when the recording is shorter than the
     // sentence times say.
     if (ContinuousRead_ && !pause_.isActive() && player_.playState() == IMediaPlayer::Stopped)
         ResetReading();
+}
+
+void SentenceController::sentenceEnded() {
+    const IReadingSteps::After next = after(plays_, ContinuousRead_);
+    if (repeatable_ && next.replay) {
+        // Cued now, so that the gap heard is the rest alone, not the rest and the seek.
+        replayPending_ = true;
+        cueSentence(SentenceIndex_);
+        pause_.start(next.delayMs);
+        return;
+    }
+    if (ContinuousRead_) {
+        // The last sentence is not replayed even when it has an end time of its own.
+        if (SentenceIndex_ >= lesson_.count() - 1)
+            ResetReading();
+        else
+            pause_.start(next.delayMs);
+    } else {
+        endRepeats();
+    }
 }
 
 void SentenceController::endPause() {
@@ -230,10 +332,19 @@ void SentenceController::endPause() {
 }
 
 void SentenceController::nextAfterPause() {
+    if (replayPending_) {
+        // The highlight has stayed on the sentence, the player on its start.
+        replayPending_ = false;
+        ++plays_;
+        startPoll(SentenceIndex_);
+        player_.play();
+        return;
+    }
     if (!ContinuousRead_)
         return;
     if (SentenceIndex_ < lesson_.count() - 1 && SentenceIndex_ < highestIndex)
         ++SentenceIndex_;
+    plays_ = 0;
     startSentence(SentenceIndex_);
     ClearHighlight();
     HighlightSentence(SentenceIndex_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lessons/Lesson.h"
+#include "playback/ReadingSteps.h"
 
 #include <QObject>
 #include <QString>
@@ -45,6 +46,16 @@ public:
     // the player plays, at the intervals of PollSchedule.
     const QTimer& Timer1() const { return Timer1_; }
     bool pausePending() const { return pause_.isActive(); }
+    // The rest before the next play (between sentences, or before a repeat).
+    const QTimer& pauseTimer() const { return pause_; }
+
+    // What follows each sentence's end (none: one play alone, one second's rest between
+    // the sentences of the reading). Not owned; must outlive this controller or be unset.
+    // With steps that replay a sentence played alone, the stop cell is enabled while it
+    // repeats, and the stop command (endPlayback()) ends the repeats.
+    void setReadingSteps(const IReadingSteps* steps) { steps_ = steps; }
+    // How many times the current sentence has started in a row (0 before any).
+    int plays() const { return plays_; }
 
     // A lesson has been put into the window (or the window emptied): nothing is current,
     // nothing reads, the poll is off, a pending next sentence is dropped, the stop cell
@@ -63,13 +74,23 @@ public:
     // Command bar: read the whole lesson from sentence 0; stop that reading.
     void readLesson();
     void stopReading();
+    // Reads the lesson on from sentence `i` (the first for an index outside it), as
+    // readLesson() does from the first. Does nothing while the lesson is being read.
+    void readLessonFrom(int i);
+    // Holds the whole-lesson reading where it is: the sound stops, the highlight and the
+    // reading state stay; resumeReading() plays the held sentence again from its start
+    // and reads on. Both do nothing when there is nothing to hold or resume.
+    void holdReading();
+    void resumeReading();
+    bool readingHeld() const { return held_; }
     // Ends whatever plays now, before another window takes the player over: continuous
     // reading as the stop command does; a single sentence as its own end would (it stays
-    // current); the poll is off either way.
+    // current), with its pending repeats; the poll is off either way.
     void endPlayback();
 
     // Sentence toolbar `Label5`(0), (1) and (2): step back, step on (neither plays), and
-    // read the current sentence. All three do nothing during continuous reading.
+    // read the current sentence. All three do nothing during continuous reading. A step
+    // ends the repeats of the sentence played before.
     void previousSentence();
     void nextSentence();
     void readSentence();
@@ -99,9 +120,22 @@ signals:
 
 private:
     void Text1Changed();
+    // The current sentence has ended: what the steps say follows.
+    void sentenceEnded();
     void nextAfterPause();
+    // What the steps say follows the current sentence's `plays`-th play.
+    IReadingSteps::After after(int plays, bool continuous) const;
+    // A sentence played alone that will repeat enables the stop cell; endRepeats() gives
+    // it back to its plain rule (only the reading enables it).
+    void startRepeats();
+    void endRepeats();
+    // A step to another sentence: what was pending for the last one is dropped.
+    void endStep();
     // Poll on, stop position, seek to the start time, play.
     void startSentence(int i);
+    void startPoll(int i);
+    // The stop position and the seek to sentence i's start.
+    void cueSentence(int i);
     // `r2`, `Label9`, `Label10` and `Label8` for sentence i ("" outside the lists).
     void showSentenceTexts(int i);
 
@@ -114,6 +148,15 @@ private:
     // Children of this object, so the window that owns it finds them by name.
     QTimer Timer1_{this};
     QTimer pause_{this};
+    const IReadingSteps* steps_ = nullptr;
+    int plays_ = 0;
+    // The pending pause replays the current sentence instead of moving on.
+    bool replayPending_ = false;
+    // The sentence played may repeat; a step to another sentence ends that.
+    bool repeatable_ = false;
+    // The stop cell is enabled for the repeats of a sentence played alone.
+    bool repeating_ = false;
+    bool held_ = false;
     // The range of `r1` coloured red by the last highlight; length -1 when none is.
     int highlightStart_ = 0;
     int highlightLength_ = -1;

@@ -1,6 +1,8 @@
 #include "startup/StartUp.h"
 
 #include "dictation_window/DictationLauncher.h"
+#include "drill/DrillSettings.h"
+#include "drill/SentenceDrill.h"
 #include "learner/LearnerRecord.h"
 #include "learner/SqliteLearnerStore.h"
 #include "lesson_window/Form1.h"
@@ -23,6 +25,21 @@
 #include <QSessionManager>
 
 namespace lesnor {
+namespace {
+
+// The drill's choices of the last run, and every change kept as it is made; a file
+// that cannot be written is said once, and the program goes on with the choices.
+void keepDrillSettings(Form1& form, const QString& path) {
+    form.drill().restore(DrillSettings::read(path));
+    form.drill().setKeeper([&form, path, told = false](const DrillSettings& settings) mutable {
+        if (!DrillSettings::write(path, settings) && !told) {
+            told = true;
+            form.showNotice(QStringLiteral("无法保存练习设置，下次启动将恢复默认"));
+        }
+    });
+}
+
+} // namespace
 
 bool hasDisplay() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -72,6 +89,7 @@ int StartUp(QApplication& app) {
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
+    keepDrillSettings(form, DrillSettings::standardPath());
     // Ending by a signal or with the desktop session takes the same way out.
     static ExitSignals exitSignals([](int) { shutdown.run(DataFolder()); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { shutdown.run(DataFolder()); });

@@ -15,6 +15,7 @@
 #   sentences.tsv   book, lesson, english, chinese, start, end
 #   words.tsv       book, lesson, word, gloss
 #   durations.tsv   book, lesson, file, samples, seconds of each recording
+#   loudness.tsv    book, lesson, line, speaker, loudness (LUFS) of each sentence as recorded
 # in book and lesson order. The join also removes recordings and parts of lessons that no
 # longer have a sentence file. The build (content/CMakeLists.txt) runs one
 # synthesise-lesson.sh per lesson, each only when its file changed, and then the join.
@@ -58,21 +59,25 @@ join_tables() {
     local content=$1 parts=$2 audio_dir=$3 tables=$4
     mapfile -t files < <(lesson_files "$content")
     [ ${#files[@]} -gt 0 ] || die "no sentence files under $content/sentences"
-    local rows=() durations=() f
+    local rows=() durations=() levels=() f
     local -A keep=()
     for f in "${files[@]}"; do
         [[ "$f" =~ /book([1-9])/lesson([1-9][0-9]*)\.tsv$ ]] || die "unexpected sentence file name $f"
         local key="${BASH_REMATCH[1]}-${BASH_REMATCH[2]}"
-        [ -f "$parts/$key.rows" ] && [ -f "$parts/$key.duration" ] || die "lesson $key has not been synthesised"
+        [ -f "$parts/$key.rows" ] && [ -f "$parts/$key.duration" ] && [ -f "$parts/$key.loudness" ] ||
+            die "lesson $key has not been synthesised"
         rows+=("$parts/$key.rows")
         durations+=("$parts/$key.duration")
+        levels+=("$parts/$key.loudness")
         keep["QLX${BASH_REMATCH[1]}0${BASH_REMATCH[2]}.dat"]=1
         keep["$key.rows"]=1
         keep["$key.duration"]=1
+        keep["$key.loudness"]=1
     done
     mkdir -p "$tables"
     write_table "$tables/sentences.tsv" $'book\tlesson\tenglish\tchinese\tstart\tend' "${rows[@]}"
     write_table "$tables/durations.tsv" $'book\tlesson\tfile\tsamples\tseconds' "${durations[@]}"
+    write_table "$tables/loudness.tsv" $'book\tlesson\tline\tspeaker\tloudness' "${levels[@]}"
     local book
     for book in 1 2 3 4 5 6 7 8 9; do
         if [ -f "$content/words/book$book.tsv" ]; then
@@ -84,7 +89,7 @@ join_tables() {
 
     # What a removed lesson left behind.
     local name
-    for f in "$audio_dir"/QLX*.dat "$parts"/*.rows "$parts"/*.duration; do
+    for f in "$audio_dir"/QLX*.dat "$parts"/*.rows "$parts"/*.duration "$parts"/*.loudness; do
         [ -e "$f" ] || continue
         name=${f##*/}
         [ -n "${keep[$name]:-}" ] || rm -f "$f"
@@ -102,7 +107,7 @@ content=$1
 out=$2
 [ -d "$content/sentences" ] || die "no sentences folder in $content"
 [ -d "$content/words" ] || die "no words folder in $content"
-for tool in festival flite sox lame awk xargs; do
+for tool in festival flite sox lame awk xargs python3; do
     command -v "$tool" >/dev/null ||
         die "'$tool' is missing (tools/setup-debian.sh installs festival, flite, sox and lame)"
 done

@@ -4,12 +4,11 @@
     tools/select-new-words.py [--content DIR]
 
 Walks the course in order (book 1 lesson 1 to book 4 lesson 48). A lesson's new words
-are words of its text that no earlier lesson's text holds. For lessons 6 onwards they
-are taken from the writers' candidates, content/newwords/book<B>.tsv
-("<lesson><TAB><word><TAB><gloss>", in order of preference): the first 16 candidates
-that occur in the lesson and in no earlier lesson. Lessons 1 to 5 keep their hand-made
-lists as they are (their texts came first; later lessons of the earlier books now teach
-some of their words). A lesson left with fewer than 8 words is filled up to 10 from the new words of its text that the graded word list
+are words of its text that no earlier lesson's text holds. They are taken from the
+writers' candidates, content/newwords/book<B>.tsv ("<lesson><TAB><word><TAB><gloss>", in
+order of preference): the first 16 candidates that occur in the lesson and in no earlier
+lesson. Lessons 1 to 5 of book 1 keep their hand-made lists as they are (the course's
+first words: lesson 4 has none). A lesson left with fewer than 8 words is filled up to 10 from the new words of its text that the graded word list
 (content/dictionary/graded-wordlist.tsv) knows, the rarest first, with that list's
 gloss: check those glosses by eye. A lesson without a text keeps the words the file has
 for it.
@@ -40,7 +39,7 @@ MIN_WORDS, MAX_WORDS, FILLED_WORDS = 8, 16, 10
 
 # Words whose plural is the word a learner meets.
 PLURAL_WORDS = {"glasses", "lots", "stairs", "shorts", "trousers", "jeans", "pyjamas", "scissors", "sunglasses",
-                "headphones", "goods", "remains", "belongings", "surroundings", "outskirts", "savings"}
+                "headphones", "shears", "goggles", "goods", "remains", "belongings", "surroundings", "outskirts", "savings"}
 
 # Glosses for words a lesson is filled up with, where the graded list's first sense does
 # not fit the text.
@@ -223,7 +222,7 @@ def select(content, wordlist, headwords):
             own = Text()
             for s in sentences:
                 own.add(s)
-            if lesson < FIRST_SELECTED_LESSON or lesson not in candidates:
+            if (book == 1 and lesson < FIRST_SELECTED_LESSON) or lesson not in candidates:
                 chosen[lesson] = current.get(lesson, [])
                 for s in sentences:
                     earlier.add(s)

@@ -21,8 +21,9 @@ PACKAGES=(
   libqt6sql6-sqlite
   fonts-wqy-microhei fonts-liberation fonts-dejavu-core
   # the lesson pack's recordings are synthesised at build time: festival's HTS voice
-  # for narratives and the first speaker, flite's male voice for the second
-  festival festvox-us-slt-hts flite sox lame
+  # for narratives and the first speaker, flite's male voice for the second, every
+  # sentence brought to one loudness (libebur128, through python3)
+  festival festvox-us-slt-hts flite sox lame python3 libebur128-1
   # tests: an independent Jet 3 reader, a display and a headless sound server; the
   # end-to-end runs add a window manager, X input and window properties
   mdbtools xvfb xauth openbox xdotool x11-utils

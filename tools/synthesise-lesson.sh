@@ -12,11 +12,15 @@
 #                                    gapless header)
 #   PARTS_DIR/<B>-<N>.rows           book, lesson, english, chinese, start, end of each sentence
 #   PARTS_DIR/<B>-<N>.duration       book, lesson, file, samples, seconds of the recording
+#   PARTS_DIR/<B>-<N>.loudness       book, lesson, line, speaker, loudness (LUFS) of each sentence
 # each replaced whole (written beside and renamed), so an interrupted run leaves no part.
 #
 # Voices: a narrative and speaker A are festival's HTS voice cmu_us_slt_arctic_hts
 # (female, 32 kHz); speaker B is flite's rms voice (male, 16 kHz). Both are resampled to
-# 22.05 kHz and raised by a fixed gain with a limiter.
+# 22.05 kHz. Each sentence is then brought to the same loudness (EBU R128 integrated,
+# measured by tools/loudness.py) by a gain with a limiter, so that the two voices sound
+# equally loud; a gain changes no sample count, so the times stay exact. The loudness
+# each sentence ends with is measured again and written beside the times.
 #
 # A recording is a lead-in silence, then every sentence synthesised on its own, with a
 # fixed silence between two sentences. Times come from exact sample counts: a sentence
@@ -29,7 +33,8 @@ export LC_ALL=C.UTF-8
 readonly RATE=22050
 readonly LEAD_SAMPLES=11025 # 0.50 s before the first sentence
 readonly GAP_SAMPLES=6615   # 0.30 s between two sentences
-readonly GAIN_DB=6
+readonly TARGET_LUFS=-18 # the loudness every sentence is brought to
+readonly GAIN_DB=6        # the gain of a sentence too short to measure
 readonly BITRATE=64
 readonly VOICE_A=voice_cmu_us_slt_arctic_hts
 readonly VOICE_B=rms
@@ -62,6 +67,8 @@ scheme_string() {
     local text=${1//\\/\\\\}
     printf '"%s"' "${text//\"/\\\"}"
 }
+
+tools_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 [ $# -eq 3 ] || die "usage: synthesise-lesson.sh SENTENCE_FILE PARTS_DIR AUDIO_DIR"
 file=$1
@@ -112,18 +119,54 @@ done <"$file"
 [ ${#english[@]} -gt 0 ] || die "$file: no sentences"
 festival -b "$script" >"$work/festival.log" 2>&1 || die "$file: festival failed: $(tail -3 "$work/festival.log")"
 
+# Each sentence at the lesson's rate, then at the common loudness.
+raw_format=(-t raw -r "$RATE" -c 1 -b 16 -e signed-integer)
+measured=()
+gain=()
+for index in "${!english[@]}"; do
+    [ -s "$work/$index.wav" ] || die "$file: no audio for: ${english[$index]} ($(tail -2 "$work/festival.log"))"
+    sox -D "$work/$index.wav" "${raw_format[@]}" "$work/$index.unity.raw" ||
+        die "$file: sox failed on: ${english[$index]}"
+    measured+=("$work/$index.unity.raw")
+done
+mapfile -t loudness < <(python3 "$tools_dir/loudness.py" "$RATE" "${measured[@]}") ||
+    die "$file: measuring the loudness failed"
+[ ${#loudness[@]} -eq ${#english[@]} ] || die "$file: measuring the loudness failed"
+# The limiter takes a little off a peaky sentence: a second pass makes up for it.
+for pass in 1 2; do
+    matched=()
+    for index in "${!english[@]}"; do
+        if [ $pass = 1 ]; then
+            gain[$index]=$GAIN_DB
+            if [ "${loudness[$index]}" != -inf ]; then
+                gain[$index]=$(awk -v t="$TARGET_LUFS" -v l="${loudness[$index]}" 'BEGIN { printf "%.2f", t - l }')
+            fi
+        elif [ "${loudness[$index]}" != -inf ]; then
+            gain[$index]=$(awk -v g="${gain[$index]}" -v t="$TARGET_LUFS" -v l="${loudness[$index]}" \
+                'BEGIN { printf "%.2f", g + t - l }')
+        fi
+        sox -D "${raw_format[@]}" "$work/$index.unity.raw" "${raw_format[@]}" "$work/$index.raw" \
+            gain -l "${gain[$index]}" || die "$file: sox failed on: ${english[$index]}"
+        matched+=("$work/$index.raw")
+    done
+    mapfile -t loudness < <(python3 "$tools_dir/loudness.py" "$RATE" "${matched[@]}") ||
+        die "$file: measuring the loudness failed"
+    [ ${#loudness[@]} -eq ${#english[@]} ] || die "$file: measuring the loudness failed"
+done
+
 rows="$work/rows"
+levels="$work/loudness"
 pcm="$work/lesson.raw"
 : >"$rows"
+: >"$levels"
 silence "$LEAD_SAMPLES" >"$pcm"
 position=$LEAD_SAMPLES
 for index in "${!english[@]}"; do
-    [ -s "$work/$index.wav" ] || die "$file: no audio for: ${english[$index]} ($(tail -2 "$work/festival.log"))"
-    sox -D "$work/$index.wav" -t raw -r "$RATE" -c 1 -b 16 -e signed-integer "$work/sentence.raw" \
-        gain -l "$GAIN_DB" || die "$file: sox failed on: ${english[$index]}"
-    samples=$(($(stat -c %s "$work/sentence.raw") / 2))
+    samples=$(($(stat -c %s "$work/$index.raw") / 2))
     [ "$samples" -gt 0 ] || die "$file: no audio for: ${english[$index]}"
-    cat "$work/sentence.raw" >>"$pcm"
+    cat "$work/$index.raw" >>"$pcm"
+    printf '%s\tLesson %s\t%s\t%s\t%s\n' "$book" "$lesson" "$((index + 1))" "${speaker[$index]}" \
+        "${loudness[$index]}" >>"$levels"
     start=$(format_time "$position")
     position=$((position + samples))
     end=""
@@ -143,5 +186,6 @@ printf '%s\tLesson %s\t%s\t%s\t%s\n' "$book" "$lesson" "$audio" "$position" \
 
 mv "$work/lesson.mp3" "$audio_dir/$audio"
 mv "$work/rows" "$parts/$book-$lesson.rows"
+mv "$work/loudness" "$parts/$book-$lesson.loudness"
 mv "$work/duration" "$parts/$book-$lesson.duration"
 echo "synthesise-lesson: $audio (${#english[@]} sentences, $(format_time "$position") s)" >&2

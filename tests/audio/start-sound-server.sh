@@ -5,6 +5,8 @@
 #   eval "$(tests/audio/start-sound-server.sh)"     # exports the variables below
 #   ... play into "nullsink", record "nullsink.monitor", speak into "micsink" ...
 #   tests/audio/stop-sound-server.sh                 # uses LESNOR_SOUND_SERVER_DIR
+#   tests/audio/start-sound-server.sh <folder>       # a new server in a stopped one's
+#                                                    # folder: the same socket (restart)
 #
 # Devices: sink "nullsink" (the default; what programs play into), sink "micsink"
 # (16 kHz mono; whatever is played into it is heard from the default source "mic").
@@ -20,7 +22,12 @@ for tool in dbus-daemon pipewire wireplumber pipewire-pulse pactl; do
   fi
 done
 
-dir=$(mktemp -d "${TMPDIR:-/tmp}/lesnor-sound-XXXXXX") || exit 1
+if [ -n "${1:-}" ]; then
+  dir=$1
+  mkdir -p "$dir" || exit 1
+else
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/lesnor-sound-XXXXXX") || exit 1
+fi
 chmod 700 "$dir"
 mkdir -p "$dir/state" "$dir/config"
 export XDG_RUNTIME_DIR="$dir"

@@ -13,6 +13,13 @@
 //   windows                       visible top-level windows: name|title|x y w h
 //   events                        press/release/show/hide of named widgets since the
 //                                 last call: "<µs> <what> <name>;..." (CLOCK_MONOTONIC)
+//   loop start                    starts the event-loop probe: a 1 ms timer on the
+//                                 user-interface thread, each firing's lateness kept
+//   loop stop                     stops it: "<firings> <p50> <p99> <p99.9> <max>" (µs
+//                                 late) then ";<µs> <late µs> <running µs> <waiting µs>"
+//                                 for the five latest, each at the time the late firing
+//                                 came, with how long of it the thread ran and waited
+//                                 for a processor (the rest it was blocked)
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -23,12 +30,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
+#include <algorithm>
+#include <cstdio>
 #include <time.h>
+#include <vector>
 
 namespace {
 
@@ -98,16 +110,112 @@ QTreeWidgetItem* findItem(QTreeWidget* tree, const QStringList& path) {
     return node;
 }
 
-// The rectangle of `length` characters from `from` in a text box (one line assumed).
+// The rectangle of `length` characters from `from` in a text box (one line assumed),
+// scrolled into view first when it is not (only the view moves, not the caret), so a
+// click aimed at it lands on it.
 template <class Box> QRect textRect(Box* box, int from, int length) {
     QTextCursor c(box->document());
     c.setPosition(from);
+    const QRect view = box->viewport()->rect();
+    if (const QRect at = box->cursorRect(c); !view.contains(at)) {
+        QScrollBar* bar = box->verticalScrollBar();
+        bar->setValue(bar->value() + at.center().y() - view.height() / 2);
+    }
     const QRect start = box->cursorRect(c);
     c.setPosition(from + length);
     const QRect end = box->cursorRect(c);
     const QRect local(start.left(), start.top(), qMax(1, end.left() - start.left()), start.height());
     return globalRect(box->viewport(), local);
 }
+
+// How late a 1 ms timer on the user-interface thread fires: every firing's delay past
+// the millisecond, so any stretch the event loop spends elsewhere shows as one late
+// firing as long as that stretch.
+class LoopProbe {
+    // The user-interface thread's time on a processor and waiting for one (ns), from
+    // the kernel's scheduler statistics.
+    struct Sched {
+        qint64 running = 0;
+        qint64 waiting = 0;
+    };
+    static Sched sched() {
+        Sched s;
+        if (FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+            long long run = 0, wait = 0;
+            if (std::fscanf(f, "%lld %lld", &run, &wait) == 2)
+                s = {run, wait};
+            std::fclose(f);
+        }
+        return s;
+    }
+
+public:
+    LoopProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { fired(); });
+    }
+    void start() {
+        late_.clear();
+        worst_.clear();
+        last_ = monotonicMicros();
+        lastSched_ = sched();
+        timer_.start();
+    }
+    QString stop() {
+        timer_.stop();
+        if (late_.empty())
+            return QStringLiteral("0 0 0 0 0");
+        std::vector<qint64> sorted = late_;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&sorted](double q) {
+            return sorted[std::min(sorted.size() - 1, size_t(q * sorted.size()))];
+        };
+        QString out = QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(sorted.size())
+                          .arg(at(0.5))
+                          .arg(at(0.99))
+                          .arg(at(0.999))
+                          .arg(sorted.back());
+        std::sort(worst_.begin(), worst_.end(), [](const Late& a, const Late& b) { return a.late > b.late; });
+        for (size_t i = 0; i < std::min<size_t>(5, worst_.size()); ++i)
+            out += QStringLiteral(";%1 %2 %3 %4")
+                       .arg(worst_[i].at)
+                       .arg(worst_[i].late)
+                       .arg(worst_[i].running)
+                       .arg(worst_[i].waiting);
+        return out;
+    }
+
+private:
+    void fired() {
+        const qint64 now = monotonicMicros();
+        const qint64 late = std::max<qint64>(0, now - last_ - 1000);
+        last_ = now;
+        late_.push_back(late);
+        const Sched s = sched();
+        // The latest firings, kept few: the list is trimmed to the largest ones.
+        if (late > 2000) {
+            worst_.push_back({now, late, (s.running - lastSched_.running) / 1000,
+                              (s.waiting - lastSched_.waiting) / 1000});
+            if (worst_.size() > 200) {
+                std::sort(worst_.begin(), worst_.end(),
+                          [](const Late& a, const Late& b) { return a.late > b.late; });
+                worst_.resize(5);
+            }
+        }
+        lastSched_ = s;
+    }
+
+    struct Late {
+        qint64 at, late, running, waiting; // µs
+    };
+    QTimer timer_;
+    qint64 last_ = 0;
+    Sched lastSched_;
+    std::vector<qint64> late_;
+    std::vector<Late> worst_;
+};
 
 class Probe : public QObject {
 public:
@@ -179,6 +287,13 @@ private:
             events_.clear();
             return all;
         }
+        if (verb == QLatin1String("loop")) {
+            if (target == QLatin1String("start")) {
+                loop_.start();
+                return QStringLiteral("ok");
+            }
+            return loop_.stop();
+        }
         if (verb == QLatin1String("action"))
             return actionRect(request.section(QLatin1Char(' '), 1));
         QWidget* w = findWidget(target);
@@ -239,6 +354,7 @@ private:
 
     QLocalServer server_;
     QStringList events_;
+    LoopProbe loop_;
 };
 
 void startProbe() {

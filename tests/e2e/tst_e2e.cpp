@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <QtEndian>
 #include <algorithm>
@@ -696,6 +697,72 @@ private slots:
         QCOMPARE(leftBehind(app_->dataFolder()), QString());
         QVERIFY(QFileInfo::exists(app_->dataFolder() + QStringLiteral("Ksphonet.TTF")));
         app_.reset();
+    }
+
+    // The sound server stopped (SIGSTOP) in the middle of "朗读": the window goes on
+    // answering, says so, stops when asked; once the server runs again a sentence is
+    // heard. Then the server is replaced by a new one at the same place: the next
+    // sentence is heard through it. Last, with the server stopped again, SIGTERM ends the
+    // program at once.
+    void soundServerStallAndRestart() {
+        app_ = launch("run-server-trouble");
+        QVERIFY(app_);
+        QVERIFY(app_->openLesson(QStringLiteral("Form1"), kBook1, 1));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/Label4(3)"), QStringLiteral("Lesson 1")));
+        QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label6(1)")); }, 5000));
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(1)")));
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/r2"), lesson1_[0].english));
+        QTest::qWait(300);
+        signalSoundServer(SIGSTOP);
+        // The probe answers on the window's thread: each answer is the window answering.
+        QVERIFY2(app_->waitForText(QStringLiteral("Form1/NoticeLine"),
+                                   QStringLiteral("声音输出没有响应，朗读暂停"), 10000),
+                 "the stalled output was not reported");
+        shot("server-stalled");
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(2)")));
+        QVERIFY(waitFor([&] { return app_->enabled(QStringLiteral("Form1/Label6(1)")); }, 3000));
+        signalSoundServer(SIGCONT);
+        QVERIFY(
+            app_->waitForText(QStringLiteral("Form1/NoticeLine"), QStringLiteral("声音输出已恢复"), 10000));
+        QTest::qWait(500);
+        Placed p = playSentenceByClick(2, "after-stall");
+        QVERIFY2(p.start >= 0, "no sentence heard after the server ran again");
+
+        QVERIFY(runServerScript("stop-sound-server.sh"));
+        QVERIFY(runServerScript("start-sound-server.sh"));
+        p = playSentenceByClick(1, "after-restart-first");
+        if (p.start < 0) // the play that found the server gone says so and connects again
+            p = playSentenceByClick(1, "after-restart");
+        QVERIFY2(p.start >= 0, "no sentence heard through the new server");
+
+        signalSoundServer(SIGSTOP);
+        QVERIFY(app_->click(QStringLiteral("Form1/Label6(1)")));
+        QTest::qWait(2000);
+        ::kill(pid_t(app_->pid()), SIGTERM);
+        const bool ended = app_->waitForExit(10000);
+        signalSoundServer(SIGCONT);
+        QVERIFY2(ended, "still running after SIGTERM with the server stopped");
+        app_.reset();
+    }
+
+private:
+    static void signalSoundServer(int signal) {
+        QFile pids(qEnvironmentVariable("LESNOR_SOUND_SERVER_DIR") + QStringLiteral("/pids"));
+        QVERIFY(pids.open(QIODevice::ReadOnly));
+        for (const QByteArray& pid : pids.readAll().split('\n')) {
+            if (pid.trimmed().toInt() > 0)
+                ::kill(pid.trimmed().toInt(), signal);
+        }
+    }
+
+    static bool runServerScript(const char* script) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral("bash"), {qEnvironmentVariable("LESNOR_SOURCE_DIR") +
+                                             QStringLiteral("/tests/audio/") + QLatin1String(script),
+                                         qEnvironmentVariable("LESNOR_SOUND_SERVER_DIR")});
+        return p.waitForFinished(30000) && p.exitCode() == 0;
     }
 };
 

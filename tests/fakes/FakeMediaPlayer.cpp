@@ -5,7 +5,7 @@ namespace lesnor::test {
 void FakeMediaPlayer::advance(double seconds) {
     if (state_ != Playing)
         return;
-    const double target = position_ + seconds;
+    const double target = position_ + seconds * rate_;
     if (stopAt_ >= 0.0 && target >= stopAt_ && position_ < stopAt_) {
         position_ = stopAt_;
         state_ = Paused;

@@ -9,7 +9,7 @@
 set -euo pipefail
 root="${1:-$(cd "$(dirname "$0")/../.." && pwd)}"
 
-order=(platform resources lessons dictionary playback answers learner widgets lesson_window dictation_window notebook_window startup)
+order=(platform resources lessons dictionary playback drill answers learner widgets lesson_window dictation_window notebook_window startup)
 
 declare -A rank closure
 for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done

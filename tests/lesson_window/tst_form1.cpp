@@ -459,8 +459,8 @@ private slots:
         const struct {
             const char* shown;
             Qt::Key key;
-        } mnemonics[] = {{"文件(F)", Qt::Key_F}, {"帮助(H)", Qt::Key_H}};
-        for (int i = 0; i < 2; ++i) {
+        } mnemonics[] = {{"文件(F)", Qt::Key_F}, {"练习(P)", Qt::Key_P}, {"帮助(H)", Qt::Key_H}};
+        for (int i = 0; i < 3; ++i) {
             QCOMPARE(menus.at(i)->text().remove(QLatin1Char('&')), QString::fromUtf8(mnemonics[i].shown));
             QTest::keyClick(form_.get(), mnemonics[i].key, Qt::AltModifier);
             QTRY_COMPARE(bar->activeAction(), menus.at(i));

@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <sys/stat.h>
 
 using namespace lesnor;
@@ -48,6 +50,40 @@ bool positionsNeverDecrease(GstMediaPlayer& player, int ms, double floor) {
         last = now;
     }
     return true;
+}
+
+bool withSoundServer() {
+    return qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") == QLatin1String("1");
+}
+
+// The private sound server's processes (tests/audio/start-sound-server.sh).
+void signalSoundServer(int signal) {
+    QFile pids(qEnvironmentVariable("LESNOR_SOUND_SERVER_DIR") + QStringLiteral("/pids"));
+    QVERIFY(pids.open(QIODevice::ReadOnly));
+    for (const QByteArray& pid : pids.readAll().split('\n')) {
+        if (pid.trimmed().toInt() > 0)
+            ::kill(pid.trimmed().toInt(), signal);
+    }
+}
+
+bool runServerScript(const char* script) {
+    const QString dir = qEnvironmentVariable("LESNOR_SOUND_SERVER_DIR");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral("bash"), {qEnvironmentVariable("LESNOR_SOURCE_DIR") +
+                                         QStringLiteral("/tests/audio/") + QLatin1String(script),
+                                     dir});
+    return p.waitForFinished(30000) && p.exitCode() == 0;
+}
+
+// The next sentence plays and holds exactly at its stop position: the player is well.
+void playsASentence(GstMediaPlayer& player) {
+    player.setCurrentPosition(1.0);
+    player.setStopPosition(1.301);
+    player.play();
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, 3 * kWaitMs);
+    QCOMPARE(player.currentPosition(), 1.301);
+    player.stop();
 }
 
 } // namespace
@@ -325,6 +361,100 @@ private slots:
         GstMediaPlayer player;
         QVERIFY(player.isSilent());
         QVERIFY(!player.soundOutputMissing()); // chosen, not missing
+    }
+
+    // Requests that come while the player's thread is still busy with an earlier one
+    // (an opening's preroll and warm-up, a stop's silent tail) wait their turn; none is
+    // lost, none keeps a closed file open. Through the sound server when one is given.
+    void requestsDuringEarlierOnes_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("stop during preroll") << QStringList{"open", "stop"};
+        QTest::newRow("play during warm-up") << QStringList{"open", "play", "stop"};
+        QTest::newRow("seek during warm-up") << QStringList{"open", "seek"};
+        QTest::newRow("new media during a stop tail") << QStringList{"open", "tail", "other"};
+        QTest::newRow("close during a stop tail") << QStringList{"open", "tail", "close", "open"};
+        QTest::newRow("rate change between plays") << QStringList{"open", "slow", "tail", "fast"};
+    }
+
+    void requestsDuringEarlierOnes() {
+        QFETCH(QStringList, steps);
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.mp3"));
+        const QString other = dir.filePath(QStringLiteral("other.mp3"));
+        QVERIFY(QFile::copy(fixture(), first) && QFile::copy(fixture(), other));
+        GstMediaPlayer player(withSoundServer() ? GstMediaPlayer::Output::Automatic
+                                                : GstMediaPlayer::Output::Silent);
+        for (const QString& step : steps) {
+            if (step == QLatin1String("open"))
+                player.setUrl(first);
+            else if (step == QLatin1String("other"))
+                player.setUrl(other);
+            else if (step == QLatin1String("play"))
+                player.play();
+            else if (step == QLatin1String("stop"))
+                player.stop();
+            else if (step == QLatin1String("seek"))
+                player.setCurrentPosition(2.0);
+            else if (step == QLatin1String("close"))
+                player.close();
+            else if (step == QLatin1String("slow") || step == QLatin1String("fast"))
+                player.setRate(step == QLatin1String("slow") ? 0.5 : 1.0);
+            else if (step == QLatin1String("tail")) {
+                // Stopped just before the stop position: the play's silent tail runs on.
+                player.setCurrentPosition(1.0);
+                player.setStopPosition(1.301);
+                player.play();
+                QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() >= 1.27, kWaitMs);
+                player.stop();
+            }
+        }
+        if (steps.last() == QLatin1String("other") || steps.contains(QLatin1String("close")))
+            QVERIFY(!isOpenByProcess(steps.last() == QLatin1String("other") ? first : other));
+        QCOMPARE(player.playState(), IMediaPlayer::Stopped);
+        playsASentence(player);
+        QCOMPARE(player.currentPosition(), 0.0);
+    }
+
+    // A stalled sound server (its processes stopped) is reported, never waited for, and
+    // outlived: once it runs again the play goes on to its stop position.
+    void outputStallIsReportedAndOutlived() {
+        if (!withSoundServer())
+            QSKIP("no sound server provided");
+        GstMediaPlayer player;
+        player.setUrl(fixture());
+        playsASentence(player);
+        signalSoundServer(SIGSTOP);
+        player.setCurrentPosition(0.5);
+        player.setStopPosition(2.0);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.outputTrouble(), IMediaPlayer::Trouble::Stalled, 3 * kWaitMs);
+        // Every call answers meanwhile.
+        player.stop();
+        player.setCurrentPosition(1.0);
+        QCOMPARE(player.currentPosition(), 1.0);
+        signalSoundServer(SIGCONT);
+        QTRY_COMPARE_WITH_TIMEOUT(player.outputTrouble(), IMediaPlayer::Trouble::None, 3 * kWaitMs);
+        playsASentence(player);
+    }
+
+    // A sound server that goes away and comes back at the same place: the play after
+    // its return is heard through it again.
+    void outputRestartReconnects() {
+        if (!withSoundServer())
+            QSKIP("no sound server provided");
+        GstMediaPlayer player;
+        player.setUrl(fixture());
+        playsASentence(player);
+        QVERIFY(runServerScript("stop-sound-server.sh"));
+        player.setCurrentPosition(0.2);
+        player.setStopPosition(-1.0);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.outputTrouble(), IMediaPlayer::Trouble::Gone, 3 * kWaitMs);
+        player.stop();
+        QVERIFY(runServerScript("start-sound-server.sh"));
+        playsASentence(player);
+        QCOMPARE(player.outputTrouble(), IMediaPlayer::Trouble::None);
+        QVERIFY(!player.isSilent());
     }
 
     // Run by the sound-server test (tests/audio): the same contract through the server.

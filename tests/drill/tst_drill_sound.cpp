@@ -1,0 +1,68 @@
+// A looped sentence as heard through the private sound server: the real player, the
+// drill's steps and the controller's own timers. Prints what it heard.
+#include "FakeLessonView.h"
+#include "drill/SentenceDrill.h"
+#include "platform/GstMediaPlayer.h"
+#include "playback/SentenceController.h"
+#include "tests/audio/HeardSound.h"
+
+#include <QtTest>
+
+using namespace lesnor;
+using namespace lesnor::test;
+
+class TestDrillSound : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loopedSentenceIsHeardWithItsGaps() {
+        if (qEnvironmentVariable("LESNOR_EXPECT_SOUND_SERVER") != QLatin1String("1"))
+            QSKIP("no sound server provided");
+        GstMediaPlayer player;
+        QVERIFY(!player.isSilent());
+        FakeLessonView view;
+        SentenceController ctl(player, view);
+        SentenceDrill drill(player);
+        ctl.setReadingSteps(&drill);
+        // One sentence of a steady 3 s tone, 1 s long in the recording.
+        Lesson lesson;
+        lesson.List1 = QStringList{"Tone."};
+        lesson.List2 = QStringList{"音。"};
+        lesson.List3 = QStringList{"0.5"};
+        lesson.List4 = QStringList{"1.5"};
+        view.showLesson(lesson);
+        ctl.lessonLoaded(lesson);
+        player.setUrl(qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/tests/data/tone-3s.mp3"));
+        drill.setLoopTimes(3);
+        // The speed once the player can change it; its ignored default otherwise.
+        drill.setRate(0.8);
+        const double rate = player.rate();
+
+        const std::vector<qint16> heard = recordHeard([&] {
+            ctl.sentenceClicked(0);
+            return QTest::qWaitFor(
+                [&] { return ctl.plays() == 3 && !ctl.pollActive() && !ctl.pausePending(); }, 20000);
+        });
+        QVERIFY2(!heard.empty(), "nothing recorded from the monitor");
+        const std::vector<HeardRun> runs = loudRuns(heard);
+        for (size_t i = 0; i < runs.size(); ++i) {
+            std::printf("drill_loop_play_%zu: %.1f ms (heard length at %.1fx)\n", i + 1,
+                        (runs[i].end - runs[i].start) * 1000, rate);
+            if (i > 0)
+                std::printf("drill_loop_gap_%zu: %.1f ms (setting %d ms)\n", i,
+                            (runs[i].start - runs[i - 1].end) * 1000, DrillSettings::loopGapMs);
+        }
+        QCOMPARE(runs.size(), size_t(3));
+        for (size_t i = 0; i < runs.size(); ++i) {
+            // Each play is the whole sentence, stretched by the speed.
+            QVERIFY(std::abs((runs[i].end - runs[i].start) - 1.0 / rate) < 0.1);
+            // Each gap is the setting's at least, and nowhere near a second play's length.
+            if (i > 0)
+                QVERIFY(runs[i].start - runs[i - 1].end > DrillSettings::loopGapMs / 1000.0 - 0.02);
+        }
+        QVERIFY(!view.stopEnabled);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDrillSound)
+#include "tst_drill_sound.moc"
