@@ -1,7 +1,7 @@
 # Installation and the Debian package (`make package`).
 #
 #   <prefix>/bin/lesnor, lesnor-tool
-#   <prefix>/share/lesnor/语音库/, help.htm       found by the program from its own location
+#   <prefix>/share/lesnor/语音库/, help.htm (and its help-*.png) found by the program from its own location
 #   <prefix>/share/applications/org.lesnor.Lesnor.desktop
 #   <prefix>/share/icons/hicolor/{scalable,48x48,128x128,256x256}/apps/org.lesnor.Lesnor.*
 #   <prefix>/share/metainfo/org.lesnor.Lesnor.metainfo.xml
@@ -17,7 +17,9 @@ file(MAKE_DIRECTORY ${_gen})
 
 install(TARGETS lesnor lesnor-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/语音库 DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
-install(FILES ${CMAKE_BINARY_DIR}/help.htm DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
+install(FILES ${CMAKE_BINARY_DIR}/help.htm ${CMAKE_BINARY_DIR}/help-lesson.png ${CMAKE_BINARY_DIR}/help-popup.png
+              ${CMAKE_BINARY_DIR}/help-dictation.png ${CMAKE_BINARY_DIR}/help-marked.png
+              ${CMAKE_BINARY_DIR}/help-notebook.png DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
 
 install(FILES ${_pkg}/${LESNOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${_pkg}/${LESNOR_APP_ID}.metainfo.xml ${_gen}/${LESNOR_APP_ID}.metainfo.xml @ONLY)

@@ -2,6 +2,7 @@
 
 #include "dictation_window/DictationController.h"
 #include "dictation_window/DictationSettings.h"
+#include "dictation_window/DictationTips.h"
 #include "dictation_window/MarkingControls.h"
 #include "dictation_window/MarkingSession.h"
 #include "dictation_window/TypingBox.h"
@@ -184,6 +185,8 @@ void Form2::buildControls() {
         caption->setAlignment(Qt::AlignCenter);
         caption->setForeColor(artwork::titleText);
         caption->setEnabled(b.index == DictationController::Exit);
+        caption->setToolTip(dictationButtonTip(b.index));
+        frame->setToolTip(caption->toolTip());
     }
 
     Label10_ = label(QStringLiteral("Label10"), QString(), this, {});

@@ -1,5 +1,6 @@
 #include "dictation_window/MarkingControls.h"
 
+#include "dictation_window/DictationTips.h"
 #include "dictation_window/MarkingSession.h"
 #include "dictation_window/TypingBox.h"
 #include "widgets/Artwork.h"
@@ -28,11 +29,6 @@ constexpr OptionItem kOptionItems[] = {
     {"contractions", "缩写与完整形式视为相同（isn't = is not）", &answers::Options::contractions},
     {"fullWidth", "全角字母、数字、空格和标点按半角比较", nullptr},
     {"blanks", "连续的空格视为一个", nullptr},
-};
-
-struct KeyItem {
-    QKeySequence keys;
-    int button;
 };
 
 } // namespace
@@ -88,13 +84,8 @@ MarkingControls::MarkingControls(QWidget& window, TypingBox& typing, IPreference
     summaryText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     summary_->hide();
 
-    const KeyItem keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), 3}, {QKeySequence(Qt::CTRL | Qt::Key_Enter), 3},
-        {QKeySequence(Qt::CTRL | Qt::Key_R), 2},      {QKeySequence(Qt::Key_F5), 2},
-        {QKeySequence(Qt::ALT | Qt::Key_Right), 1},   {QKeySequence(Qt::ALT | Qt::Key_Left), 6},
-    };
-    for (const KeyItem& k : keys) {
-        auto* shortcut = new QShortcut(k.keys, &window);
+    for (const DictationKey& k : dictationKeys()) {
+        auto* shortcut = new QShortcut(k.key, &window);
         connect(shortcut, &QShortcut::activated, this, [press, b = k.button] { press(b); });
     }
 }

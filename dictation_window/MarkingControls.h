@@ -21,7 +21,7 @@ class TypingBox;
 // without moving any: the score line under the typing panel ("ScoreLine"), the place
 // beside the buttons ("PositionLine"), "比较方式" under the tree with its menu of
 // options ("CompareOptions"), and the lesson's summary over the translation panel
-// ("SummaryPanel", closed by its "关 闭" or by moving on). Also the window's keys:
+// ("SummaryPanel", closed by its "关 闭" or by moving on). Also the window's keys (dictationKeys()):
 // Ctrl+Enter answer, Ctrl+R or F5 read again, Alt+→ / Alt+← next / previous sentence;
 // each goes to `press` with the button's index, as a release on that button would.
 // Plain typing and the text boxes' own editing keys (Ctrl+→ and Ctrl+← among them)

@@ -85,6 +85,8 @@ NotebookWindow::NotebookWindow(LearnerRecord& record, ISpeech& speech, QWidget* 
     connect(showMastered_, &QCheckBox::toggled, proxy_, &NotebookFilter::setShowMastered);
     connect(table_, &QTableView::activated, this,
             [this](const QModelIndex& index) { activateRow(index.row()); });
+    remove_->setToolTip(QStringLiteral("删除所选的词（%1）")
+                            .arg(QKeySequence(QKeySequence::Delete).toString(QKeySequence::NativeText)));
     connect(remove_, &QPushButton::clicked, this, &NotebookWindow::removeSelected);
     connect(exportButton, &QPushButton::clicked, this, &NotebookWindow::chooseExport);
     auto* del = new QShortcut(QKeySequence::Delete, table_, nullptr, nullptr, Qt::WidgetShortcut);

@@ -11,6 +11,8 @@
 //                                    lines, the headword as stored, the transcription in
 //                                    Unicode phonetic symbols, the meaning; exit status 1
 //                                    and no output when nothing is found
+//   lesnor-tool titles               every lesson with its titles: book, lesson, Chinese
+//                                    title, English title (TSV, no header)
 //   lesnor-tool notebook list [--db FILE]
 //                                    the learner's word notebook: word, times looked
 //                                    up, lesson, one TSV line each, mastered words too
@@ -34,8 +36,10 @@
 #include "dictionary/WordLookup.h"
 #include "learner/NotebookExport.h"
 #include "learner/SqliteLearnerStore.h"
+#include "lessons/Catalogue.h"
 #include "lessons/Jet3Reader.h"
 #include "lessons/LessonDatabaseBuilder.h"
+#include "lessons/LessonTitles.h"
 #include "lessons/Query.h"
 #include "lessons/Quoted.h"
 
@@ -363,6 +367,22 @@ int notebook(QStringList args) {
     return 0;
 }
 
+// Every lesson of the catalogue with its titles: "book<TAB>lesson<TAB>Chinese<TAB>English".
+int titles() {
+    int bookNumber = 0;
+    for (const CatalogueBook& book : catalogueBooks()) {
+        ++bookNumber;
+        for (int lesson = 1; lesson <= book.lessonCount; ++lesson) {
+            const LessonTitle title = lessonTitle(bookNumber, lesson);
+            printLine(QStringLiteral("%1\t%2\t%3\t%4")
+                          .arg(bookNumber)
+                          .arg(lesson)
+                          .arg(title.chinese, title.english));
+        }
+    }
+    return 0;
+}
+
 int usage() {
     std::fprintf(stderr, "usage: lesnor-tool query FILE SQL\n"
                          "       lesnor-tool --version\n"
@@ -370,6 +390,7 @@ int usage() {
                          "       lesnor-tool build-db SOURCE OUT\n"
                          "       lesnor-tool build-dict BASE ADDITIONS OUT\n"
                          "       lesnor-tool lookup FILE WORD\n"
+                         "       lesnor-tool titles\n"
                          "       lesnor-tool notebook list [--db FILE]\n"
                          "       lesnor-tool notebook export OUT [--csv] [--all] [--db FILE]\n");
     return Failure;
@@ -394,6 +415,8 @@ int main(int argc, char** argv) {
         return buildDict(args.at(1), args.at(2), args.at(3));
     if (args.size() == 3 && args.at(0) == QLatin1String("lookup"))
         return lookup(args.at(1), args.at(2));
+    if (args.size() == 1 && args.at(0) == QLatin1String("titles"))
+        return titles();
     if (!args.isEmpty() && args.at(0) == QLatin1String("notebook")) {
         const int status = notebook(args.mid(1));
         if (status >= 0)

@@ -1,6 +1,7 @@
 #include "widgets/CatalogueMarks.h"
 
 #include "learner/LessonProgress.h"
+#include "lessons/LessonTitles.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -49,7 +50,9 @@ void markCatalogueProgress(QTreeWidget& tree, const QIcon& lessonImage, const Le
             const LessonMarks marks = snapshot.lessons.value({b + 1, l + 1});
             QTreeWidgetItem* lesson = book->child(l);
             lesson->setIcon(0, marks.done() ? checked : lessonImage);
-            lesson->setToolTip(0, lessonProgressTip(marks));
+            const QString progress = lessonProgressTip(marks);
+            const QString title = lessonTitleTip(b + 1, l + 1);
+            lesson->setToolTip(0, progress.isEmpty() ? title : title + QLatin1Char('\n') + progress);
             done += marks.done() ? 1 : 0;
         }
         book->setToolTip(0, bookProgressTip(done, book->childCount()));

@@ -1,6 +1,7 @@
 #include "widgets/CatalogueTree.h"
 
 #include "lessons/Catalogue.h"
+#include "lessons/LessonTitles.h"
 
 #include <QKeyEvent>
 #include <QTreeWidget>
@@ -20,11 +21,17 @@ QTreeWidgetItem* makeNode(const QString& caption, int image, const QList<QIcon>&
 
 void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList) {
     QList<QTreeWidgetItem*> books;
+    int bookNumber = 0;
     for (const CatalogueBook& book : catalogueBooks()) {
+        ++bookNumber;
         QTreeWidgetItem* node = makeNode(book.caption, 1, imageList);
         node->setData(0, NodeKeyRole, book.key);
-        for (const QString& caption : lessonCaptions(book))
-            node->addChild(makeNode(caption, 2, imageList));
+        int lessonNumber = 0;
+        for (const QString& caption : lessonCaptions(book)) {
+            QTreeWidgetItem* lesson = makeNode(caption, 2, imageList);
+            lesson->setToolTip(0, lessonTitleTip(bookNumber, ++lessonNumber));
+            node->addChild(lesson);
+        }
         books << node;
     }
     tree.addTopLevelItems(books);

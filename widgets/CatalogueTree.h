@@ -15,7 +15,8 @@ inline constexpr int NodeKeyRole = Qt::UserRole;       // "a".."d" on books; les
 inline constexpr int NodeImageRole = Qt::UserRole + 1; // 1 for a book, 2 for a lesson
 
 // Fills `tree` with the four books at the root and their lessons as children, in
-// ascending order, unsorted, all books collapsed and nothing selected. Image n of the
+// ascending order, unsorted, all books collapsed and nothing selected; a lesson's tool
+// tip is its title (lessonTitleTip). Image n of the
 // catalogue is `imageList[n - 1]` (a missing image leaves the node without one). Both
 // windows fill their own tree with this, once, when they load.
 void FillCatalogue(QTreeWidget& tree, const QList<QIcon>& imageList);

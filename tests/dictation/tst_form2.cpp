@@ -132,6 +132,14 @@ private slots:
         for (int i : {6, 1, 2, 3, 4}) {
             QCOMPARE(form2_->Label5(i)->text(), QString::fromUtf8(captions[i]));
             QCOMPARE(form2_->Label5(i)->parentWidget(), form2_->Picture4(i));
+            QCOMPARE(form2_->Picture4(i)->toolTip(), form2_->Label5(i)->toolTip());
+        }
+        // Each button's tool tip names its keys.
+        const char* const keys[] = {"", "（Alt+→）", "（Ctrl+R 或 F5）", "（Ctrl+Enter）",
+                                    "", "",          "（Alt+←）"};
+        for (int i : {6, 1, 2, 3, 4}) {
+            const QString tip = form2_->Label5(i)->toolTip();
+            QVERIFY2(!tip.isEmpty() && tip.endsWith(QString::fromUtf8(keys[i])), qPrintable(tip));
         }
         QCOMPARE(buttons(), QStringLiteral("0000"));
         QVERIFY(form2_->Label5(DictationController::Exit)->isEnabled());

@@ -101,6 +101,19 @@ private slots:
         QCOMPARE(mdbExport(db_, QStringLiteral("单词")).rows.size(), 3);
     }
 
+    // One line per lesson of the four books, the first and last as the lessons' sources
+    // title them.
+    void titlesListsEveryLesson() {
+        const Run r = tool({QStringLiteral("titles")});
+        QCOMPARE(r.status, 0);
+        const QList<QByteArray> lines = r.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 72 + 96 + 60 + 48);
+        QVERIFY(lines.first().startsWith("1\t1\t车站长椅上的手提包\t"));
+        QVERIFY(lines.last().startsWith("4\t48\t"));
+        for (const QByteArray& line : lines)
+            QVERIFY2(line.count('\t') == 3 && !line.endsWith('\t'), line.constData());
+    }
+
     void failuresExitWithTwo_data() {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("bad query") << QStringList{QStringLiteral("query"), QString(),
