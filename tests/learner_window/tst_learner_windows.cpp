@@ -8,6 +8,7 @@
 #include "dictionary/DictionaryFile.h"
 #include "learner/LearnerRecord.h"
 #include "learner/NotebookModel.h"
+#include "lessons/LessonTitles.h"
 #include "notebook_window/NotebookWindow.h"
 #include "playback/SentenceController.h"
 #include "startup/LearnerLink.h"
@@ -114,8 +115,8 @@ private slots:
         form_->controller().sentenceClicked(lesson.documentStart(1));
         QVERIFY(data_->snapshot.lessons.value({1, 1}).readThrough);
         QCOMPARE(book1->toolTip(0), QStringLiteral("1/72"));
-        QCOMPARE(book1->child(0)->toolTip(0), QStringLiteral("已读完"));
-        QCOMPARE(book1->child(1)->toolTip(0), QString());
+        QCOMPARE(book1->child(0)->toolTip(0), lessonTitleTip(1, 1) + QStringLiteral("\n已读完"));
+        QCOMPARE(book1->child(1)->toolTip(0), lessonTitleTip(1, 2));
         QVERIFY(book1->child(0)->icon(0).cacheKey() != book1->child(1)->icon(0).cacheKey());
 
         form_->controller().nextSentence();
@@ -131,7 +132,8 @@ private slots:
         QVERIFY(data_->snapshot.lessons.value({1, 4}).dictated);
         for (QTreeWidget* tree : {form_->T1(), form2->T1()}) {
             QCOMPARE(tree->topLevelItem(0)->toolTip(0), QStringLiteral("2/72"));
-            QCOMPARE(tree->topLevelItem(0)->child(3)->toolTip(0), QStringLiteral("已听写完"));
+            QCOMPARE(tree->topLevelItem(0)->child(3)->toolTip(0),
+                     lessonTitleTip(1, 4) + QStringLiteral("\n已听写完"));
         }
         form2->close();
     }
