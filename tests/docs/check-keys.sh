@@ -13,9 +13,20 @@
 set -uo pipefail
 root=$1
 
+# The folders the program is made of: startup and every folder it links, directly or
+# through another (a folder built but not yet linked into the program binds no key of it).
 folders=()
-for f in "$root"/*/CMakeLists.txt; do
-    grep -q 'lesnor_folder_library' "$f" && folders+=("$(dirname "$f")")
+pending=(startup)
+while [ ${#pending[@]} -gt 0 ]; do
+    folder=${pending[0]}
+    pending=("${pending[@]:1}")
+    [[ " ${folders[*]} " == *" $root/$folder "* ]] && continue
+    [ -f "$root/$folder/CMakeLists.txt" ] || continue
+    folders+=("$root/$folder")
+    for linked in $(grep -ozE 'lesnor_folder_library\([^)]*\)' "$root/$folder/CMakeLists.txt" |
+        tr '\0' '\n' | grep -oE 'lesnor_[a-z_]+' | grep -v '^lesnor_folder_library$'); do
+        pending+=("${linked#lesnor_}")
+    done
 done
 
 keyName() { # Qt's key name without Qt::Key_
