@@ -455,6 +455,7 @@ private slots:
         QMenuBar* bar = form_->menuBar();
         // Found by name: further menus may stand between them.
         const QList<QAction*> menus = {bar->findChild<QMenu*>(QStringLiteral("文件"))->menuAction(),
+                                       bar->findChild<QMenu*>(QStringLiteral("练习"))->menuAction(),
                                        bar->findChild<QMenu*>(QStringLiteral("帮助"))->menuAction()};
         const struct {
             const char* shown;
