@@ -265,7 +265,7 @@ struct PlayerThread {
     double segmentStart = 0.0;
     double holdAt = -1.0;
     double segmentRate = 1.0;
-    bool segmentFresh = false;
+    bool segmentFresh = false; // prerolled at segmentStart and not played since
     guint32 segmentSeqnum = GST_SEQNUM_INVALID;
 
     QElapsedTimer sinceStart;
@@ -642,6 +642,8 @@ struct PlayerThread {
             Busy busy(*shared);
             gst_element_set_state(playbin, GST_STATE_PLAYING);
         }
+        // What was prerolled is being played: a play from the same start seeks again.
+        segmentFresh = false;
         sinceStart.start();
         sinceAdvance.start();
         lastQueried = -1.0;

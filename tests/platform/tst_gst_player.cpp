@@ -151,6 +151,23 @@ private slots:
         QVERIFY(player.currentPosition() <= player.duration());
     }
 
+    // A play stopped and cued back to its start before the player's thread takes the
+    // requests (a sentence looped): the next play starts at the start again, not where
+    // the last one was stopped.
+    void replayFromTheSameStartPlaysItAgain() {
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        player.setUrl(fixture());
+        player.setStopPosition(2.5);
+        player.setCurrentPosition(0.5);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.5, kWaitMs);
+        player.stop();
+        player.setCurrentPosition(0.5);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.55, kWaitMs);
+        QVERIFY2(player.currentPosition() < 1.4, qPrintable(QString::number(player.currentPosition())));
+    }
+
     void stopReturnsToStart() {
         GstMediaPlayer player(GstMediaPlayer::Output::Silent);
         player.setUrl(fixture());
