@@ -6,6 +6,7 @@
 #include "lesson_window/WindowTips.h"
 #include "playback/SentenceController.h"
 #include "widgets/Controls.h"
+#include "widgets/WordPopup.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -75,6 +76,17 @@ PracticeMenu::PracticeMenu(Form1& window, SentenceDrill& drill, ListenFirst& lis
                     listenFirst_.reveal(
                         window_.lesson().sentenceAtDocumentPosition(window_.r1()->textCursor().position()));
             });
+    // A hidden word is not looked up either: its entry and its sound would give it away.
+    window_.wordPopup().setHiddenWords([this](PopupLayout::Source source, int character) {
+        switch (source) {
+        case PopupLayout::Source::LessonText:
+            return listenFirst_.hidesLessonText(character);
+        case PopupLayout::Source::SentenceBox:
+            return listenFirst_.hidesSentenceBox();
+        default:
+            return false;
+        }
+    });
     showSettings();
 }
 

@@ -6,6 +6,7 @@
 #include "drill/ListenFirst.h"
 #include "drill/SentenceDrill.h"
 #include "playback/SentenceController.h"
+#include "tests/drill/VirtualClock.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -64,40 +65,10 @@ class TestDrill : public QObject {
         ctl->lessonLoaded(lesson);
         player.calls.clear();
     }
-    // Runs the clock in 1 ms steps, ending rests by their own length, until nothing is
-    // pending, `stopWhen` holds (checked at every rest and step), or `limit` seconds.
     void run(double limit = 60.0, const std::function<bool()>& stopWhen = {}) {
-        double playedMs = 0;
-        for (double clock = 0; clock < limit;) {
-            if (stopWhen && stopWhen())
-                return;
-            if (ctl->pausePending()) {
-                const int rest = ctl->pauseTimer().interval();
-                rests << rest;
-                clock += rest / 1000.0;
-                ctl->endPause();
-                continue;
-            }
-            if (!ctl->pollActive())
-                return;
-            const bool wasPlaying = player.playState() == IMediaPlayer::Playing;
-            const int index = ctl->SentenceIndex();
-            player.advance(0.001);
-            clock += 0.001;
-            playedMs += 1;
-            ctl->tick();
-            if (wasPlaying && player.playState() != IMediaPlayer::Playing) {
-                heard << QStringLiteral("%1:%2").arg(index).arg(qRound(playedMs / 10) * 10);
-                playedMs = 0;
-            }
-        }
+        runVirtualClock(*ctl, player, heard, rests, limit, stopWhen);
     }
-    QStringList sentencesHeard() const {
-        QStringList out;
-        for (const QString& h : heard)
-            out << h.section(QLatin1Char(':'), 0, 0);
-        return out;
-    }
+    QStringList sentencesHeard() const { return sentencesOf(heard); }
 
 private slots:
     void init() {
@@ -283,12 +254,16 @@ private slots:
         QCOMPARE(view.redRanges(), QStringList{"12+4"});
         listen.reveal(-1);
         listen.reveal(9); // outside: nothing
+        QVERIFY(listen.hidesLessonText(lesson.documentStart(2) + 1));
+        QVERIFY(!listen.hidesLessonText(lesson.documentStart(1) + 1));
+        QVERIFY(!listen.hidesSentenceBox());
 
         masks.log.clear();
         ctl->nextSentence(); // sentence 2, still hidden
         QCOMPARE(masks.log,
                  QStringList({"mask 18+2 red", "mask 21+4 red", "mask 26+4 red", "mask 31+8 red"}));
         QCOMPARE(view.r2, QStringLiteral("__ ____ ____ ________"));
+        QVERIFY(listen.hidesSentenceBox());
         listen.setOn(false);
         QVERIFY(!masks.wordListHidden);
         QCOMPARE(view.r2, lesson.List1.at(2));
