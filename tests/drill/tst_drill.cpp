@@ -5,6 +5,7 @@
 #include "drill/DrillSettings.h"
 #include "drill/ListenFirst.h"
 #include "drill/SentenceDrill.h"
+#include "drill/SettingsWriter.h"
 #include "playback/SentenceController.h"
 #include "tests/drill/VirtualClock.h"
 
@@ -315,6 +316,27 @@ private slots:
         QCOMPARE(mine.describe(), QStringLiteral("单句循环 3 遍 · 语速 0.7× · 跟读停顿 2.0× · 先听后看"));
         QVERIFY(!DrillSettings::write(dir.path(), mine)); // a folder is not a file
         QCOMPARE(DrillSettings::read(dir.path()), DrillSettings());
+    }
+
+    // Written off the caller's thread: a burst of changes lands as its last one; a file
+    // that cannot be written is reported.
+    void settingsWriter() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lesnor/drill.conf"));
+        SettingsWriter writer(path);
+        QSignalSpy failed(&writer, &SettingsWriter::failed);
+        DrillSettings s;
+        for (int percent : DrillSettings::textPercents()) {
+            s.textPercent = percent;
+            writer.keep(s);
+        }
+        QVERIFY(writer.flush(5000));
+        QCOMPARE(DrillSettings::read(path).textPercent, 200);
+        SettingsWriter blocked(dir.path()); // a folder
+        QSignalSpy blockedFailed(&blocked, &SettingsWriter::failed);
+        blocked.keep(s);
+        QTRY_COMPARE(blockedFailed.count(), 1);
+        QCOMPARE(failed.count(), 0);
     }
 
     // Changes reach the keeper once each; restoring does not store.
