@@ -76,6 +76,8 @@ PracticeMenu::PracticeMenu(Form1& window, SentenceDrill& drill, ListenFirst& lis
                     listenFirst_.reveal(
                         window_.lesson().sentenceAtDocumentPosition(window_.r1()->textCursor().position()));
             });
+    // Selected text takes the selection's colour, which would show a blank's letters.
+    connect(window_.r1(), &QTextEdit::selectionChanged, this, &PracticeMenu::concealSelection);
     // A hidden word is not looked up either: its entry and its sound would give it away.
     window_.wordPopup().setHiddenWords([this](PopupLayout::Source source, int character) {
         switch (source) {
@@ -194,6 +196,7 @@ void PracticeMenu::holdOrResume() {
 
 void PracticeMenu::revealCurrent() {
     listenFirst_.reveal(controller_.SentenceIndex());
+    concealSelection();
 }
 
 void PracticeMenu::showSettings() {
@@ -209,11 +212,27 @@ void PracticeMenu::showSettings() {
     listen_->setChecked(s.listenFirst);
 
     listenFirst_.setOn(s.listenFirst);
+    concealSelection();
     window_.setTextPercent(s.textPercent);
     const QString on = s.describe();
     status_->setText(on);
     status_->setVisible(!on.isEmpty());
     placeStatus();
+}
+
+// While a selection takes in a hidden sentence, the selected letters stay unseen; the
+// lesson text's other colours are its window's.
+void PracticeMenu::concealSelection() {
+    QTextEdit* r1 = window_.r1();
+    const QTextCursor selection = r1->textCursor();
+    const bool conceal = listenFirst_.hidesAnyOf(selection.selectionStart(), selection.selectionEnd());
+    if (conceal == selectionConcealed_)
+        return;
+    selectionConcealed_ = conceal;
+    QPalette colours;
+    if (conceal)
+        colours.setBrush(QPalette::HighlightedText, Qt::transparent);
+    r1->setPalette(colours);
 }
 
 bool PracticeMenu::eventFilter(QObject* watched, QEvent* event) {

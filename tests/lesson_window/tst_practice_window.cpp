@@ -348,6 +348,9 @@ private slots:
         QTEST(form_->r2()->toPlainText(), "sentenceBox");
         QCOMPARE(form_->Label8()->text().left(translation.size()), translation);
         QCOMPARE(form_->r3()->isVisible(), !form_->drill().settings().listenFirst);
+        r1->selectAll(); // selected letters take the selection's colour: hidden ones none
+        QCOMPARE(r1->palette().color(QPalette::HighlightedText).alpha() == 0, !hiddenSentences().isEmpty());
+        r1->setTextCursor(QTextCursor(r1->document()));
 
         const int shown = int(popUpAt(r1, lesson.documentStart(0), Qt::RightButton)) +
                           popUpAt(r1, lesson.documentStart(1), Qt::RightButton) +
