@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
         form2->LoadLesson();
         tree2->setCurrentItem(tree2->topLevelItem(0)->child(0));
         form2->LoadLesson();
-        const QStringList& sentences = form2->controller().lesson().List1;
+        const QStringList sentences = form2->controller().lesson().List1;
         auto answer = [&](const QString& typed) {
             form2->r1()->setPlainText(typed);
             form2->controller().showAnswer();
