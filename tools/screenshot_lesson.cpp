@@ -280,7 +280,8 @@ int main(int argc, char** argv) {
             [path] { return std::make_unique<SqliteLearnerStore>(path); }, LearnerRecord::Threading::Inline);
         WordLookup lookup(services.speech, [] { return dataPath(DataFolder(), files::dictionary); });
         const Lesson& lesson = form.lesson();
-        QDateTime when = QDateTime::currentDateTimeUtc().addDays(-3);
+        // A fixed day, so that the picture is made the same again.
+        QDateTime when(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC);
         int kept = 0;
         for (int i = 0; i < lesson.count() && kept < 9; ++i) {
             const QStringList words = lesson.List1.at(i).split(
