@@ -111,14 +111,7 @@ GstElement* makeConnectedSink(const char* factory) {
     GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
-    // A connection of its own: the server connection is shared by the sinks of one
-    // client name, and one that died with its server stays in use while any other sink
-    // of the process (the voice's, waiting for its word) still holds it.
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "client-name")) {
-        static std::atomic<int> made{0};
-        const QByteArray name = "Lesnor lesson player " + QByteArray::number(++made);
-        g_object_set(sink, "client-name", name.constData(), nullptr);
-    }
+    useOwnServerConnection(sink, "lesson player");
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
     gst_element_set_state(sink, GST_STATE_NULL);
     if (!connected) {

@@ -23,7 +23,7 @@ constexpr int kSilentSink = 2;
 
 GstElement* makePipeline(const QString& path, const char* sink) {
     const QByteArray description =
-        QByteArray("filesrc name=src ! wavparse ! audioconvert ! audioresample ! ") + sink;
+        QByteArray("filesrc name=src ! wavparse ! audioconvert ! audioresample ! ") + sink + " name=out";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.constData(), &error);
     if (error) {
@@ -34,6 +34,10 @@ GstElement* makePipeline(const QString& path, const char* sink) {
         return nullptr;
     }
     pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
+    if (GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out")) {
+        useOwnServerConnection(out, "play back");
+        gst_object_unref(out);
+    }
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
     gst_object_unref(src);
