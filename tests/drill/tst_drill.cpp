@@ -130,6 +130,17 @@ private slots:
         QCOMPARE(ctl->SentenceIndex(), qint16(interrupt == "click" ? 2 : interrupt == "next" ? 1 : 0));
     }
 
+    // A player that plays silence before a sentence's first sound is started that much
+    // earlier, so the gap heard between repeats is the setting.
+    void loopGapAllowsForThePlayersLeadIn() {
+        player.latency = 0.1;
+        drill->setLoopTimes(2);
+        ctl->sentenceClicked(2);
+        run(30);
+        QCOMPARE(sentencesHeard(), (QStringList{"0", "0"}));
+        QCOMPARE(rests, QList<int>{DrillSettings::loopGapMs - 100});
+    }
+
     // The whole lesson read: each sentence repeated in turn (the last one too, which runs
     // to the end of the recording), the rest after it one second or, to repeat it
     // aloud, its heard length × the factor + 0.5 s; the speed stretches every play.
