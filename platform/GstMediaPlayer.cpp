@@ -146,34 +146,14 @@ struct AudibleWindow {
     std::atomic<gint64> until{-1}; // negative: to its end
 };
 
-// A media time as the position of the buffers passing a pad with `segment`: after the
-// speed's stretching a second of media takes 1 / speed seconds there. A time before the
-// segment is its start; a negative time (no bound) stays.
-gint64 positionOf(const GstSegment* segment, gint64 mediaTime) {
-    if (mediaTime < 0 || segment->format != GST_FORMAT_TIME)
-        return mediaTime;
-    guint64 position = 0;
-    const int sign =
-        gst_segment_position_from_stream_time_full(segment, GST_FORMAT_TIME, guint64(mediaTime), &position);
-    return sign > 0 ? gint64(position) : sign < 0 ? 0 : mediaTime;
-}
-
-// Keeps each buffer to the audible window (streaming thread). The probe sits after the
-// speed's stretching, so the sentence starts and ends (and fades out) exactly where the
-// listener hears the window's bounds, whatever the stretching does around them.
+// Keeps each buffer to the audible window (streaming thread). The probe sits where the
+// buffers still carry media time: before the speed's stretching.
 GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     const auto* window = static_cast<const AudibleWindow*>(data);
-    gint64 from = window->from.load();
-    gint64 until = window->until.load();
+    const gint64 from = window->from.load();
+    const gint64 until = window->until.load();
     if (from < 0 && until < 0)
         return GST_PAD_PROBE_OK;
-    if (GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0)) {
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        from = positionOf(segment, from);
-        until = positionOf(segment, until);
-        gst_event_unref(event);
-    }
     GstCaps* caps = gst_pad_get_current_caps(pad);
     GstAudioInfo audio;
     const bool known = caps && gst_audio_info_from_caps(&audio, caps);
@@ -341,7 +321,7 @@ struct PlayerThread {
             g_object_set(playbin, "flags", kPlayFlags, nullptr);
             // The speed's stretching keeps the voice's pitch; at 1.0 it passes through.
             if (GstElement* tempo = gst_element_factory_make("scaletempo", nullptr)) {
-                windowPad = gst_element_get_static_pad(tempo, "src");
+                windowPad = gst_element_get_static_pad(tempo, "sink");
                 if (windowPad)
                     gst_pad_add_probe(windowPad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &window,
                                       nullptr);
