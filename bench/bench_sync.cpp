@@ -442,6 +442,12 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
     }
     if (stretches.size() != sentences.size()) {
         std::printf("sync: FAILED: heard %zu sentences of %zu\n", stretches.size(), sentences.size());
+        for (size_t k = 0; verbose && k < stretches.size(); ++k) {
+            const double seconds = double(stretches[k].to - stretches[k].from) / kRecordRate;
+            if (seconds < 0.35) // shorter than any sentence: a stray piece or part of a split one
+                std::fprintf(stderr, "stretch %zu at %.3f s of the recording lasts %.1f ms\n", k,
+                             double(stretches[k].from) / kRecordRate, seconds * 1000.0);
+        }
         return false;
     }
     const size_t window = size_t(kPitchWindow * kRecordRate);
