@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 class QAction;
 class QActionGroup;
@@ -56,7 +57,7 @@ private:
     SentenceDrill& drill_;
     ListenFirst& listenFirst_;
     SentenceController& controller_;
-    QLabel* status_ = nullptr;
+    QPointer<QLabel> status_; // a child of the central widget, which may go first
     QAction* loop_ = nullptr;
     QAction* pause_ = nullptr;
     QAction* listen_ = nullptr;
