@@ -17,9 +17,9 @@ file(MAKE_DIRECTORY ${_gen})
 
 install(TARGETS lesnor lesnor-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/语音库 DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
-install(FILES ${CMAKE_BINARY_DIR}/help.htm ${CMAKE_BINARY_DIR}/help-lesson.png ${CMAKE_BINARY_DIR}/help-popup.png
-              ${CMAKE_BINARY_DIR}/help-dictation.png ${CMAKE_BINARY_DIR}/help-marked.png
-              ${CMAKE_BINARY_DIR}/help-notebook.png DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
+list(TRANSFORM LESNOR_HELP_PICTURES PREPEND ${CMAKE_BINARY_DIR}/help- OUTPUT_VARIABLE _help_pictures)
+list(TRANSFORM _help_pictures APPEND .png)
+install(FILES ${CMAKE_BINARY_DIR}/help.htm ${_help_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/lesnor)
 
 install(FILES ${_pkg}/${LESNOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${_pkg}/${LESNOR_APP_ID}.metainfo.xml ${_gen}/${LESNOR_APP_ID}.metainfo.xml @ONLY)

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QtMath>
@@ -203,6 +204,8 @@ void Form2::buildControls() {
 }
 
 void Form2::wireEvents() {
+    auto* speak = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    connect(speak, &QShortcut::activated, this, &Form2::speakRequested);
     const Picture normal = artwork::buttonNormal();
     const Picture pressed = artwork::buttonPressed();
     for (const ButtonPlace& b : kButtons) {

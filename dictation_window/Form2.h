@@ -76,6 +76,8 @@ signals:
     void lessonLoaded();
     // Just before closed(): the summary of the lesson's dictation not yet shown.
     void leftWithSummary(const QString& text);
+    // Ctrl+S: the current sentence is to be said after the model (跟读对比).
+    void speakRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

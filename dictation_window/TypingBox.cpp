@@ -68,8 +68,7 @@ void TypingBox::showMarks(const answers::Marking& marking) {
             startInset_->setText(text);
             continue;
         }
-        Inset inset{QTextCursor(document()), text, metrics.horizontalAdvance(QLatin1Char(' ') + text)};
-        inset.after.setPosition(it.key());
+        const Inset inset{it.key(), text, metrics.horizontalAdvance(QLatin1Char(' ') + text)};
         c.setPosition(it.key() - 1);
         c.setPosition(it.key(), QTextCursor::KeepAnchor);
         QTextCharFormat gap;
@@ -118,7 +117,9 @@ void TypingBox::paintEvent(QPaintEvent* event) {
     const QFontMetrics metrics(font());
     const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
     for (const Inset& i : insets_) {
-        const QRect r = cursorRect(i.after);
+        QTextCursor after(document());
+        after.setPosition(qMin(i.after, document()->characterCount() - 1));
+        const QRect r = cursorRect(after);
         p.drawText(QPoint(r.left() - i.width + blank,
                           r.top() + metrics.ascent() + (r.height() - metrics.height()) / 2),
                    i.text);

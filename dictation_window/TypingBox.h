@@ -41,7 +41,11 @@ protected:
 
 private:
     struct Inset {
-        QTextCursor after; // the gap is just before this position
+        // The gap is just before this position. A position, not a QTextCursor: the marks
+        // go with any change of the text, and a cursor of the document must not be
+        // destroyed while the document is being changed (clearMarks runs from its
+        // contentsChange).
+        int after = 0;
         QString text;
         int width = 0;
     };

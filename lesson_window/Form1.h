@@ -163,6 +163,10 @@ signals:
     // "继续上次的课文(&R)" and "生词本" were chosen.
     void resumeRequested();
     void notebookRequested();
+    // "跟读对比" (S): the current sentence is to be said after the model; and the practice
+    // menu's "停止" (Esc) was chosen, which also ends that.
+    void speakRequested();
+    void practiceStopped();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

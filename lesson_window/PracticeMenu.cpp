@@ -159,6 +159,9 @@ void PracticeMenu::build() {
     command(menu, QStringLiteral("放大文字"), keys::largerText, [&d] { d.largerText(); });
     command(menu, QStringLiteral("缩小文字"), {keys::smallerText}, [&d] { d.smallerText(); });
     command(menu, QStringLiteral("文字原大"), {keys::normalText}, [&d] { d.normalText(); });
+
+    menu->addSeparator();
+    command(menu, QStringLiteral("跟读对比"), {keys::speak}, [this] { emit window_.speakRequested(); });
 }
 
 // The read cell's own rule: a lesson with a playable recording, not being read.
@@ -167,6 +170,7 @@ bool PracticeMenu::readCommandEnabled() const {
 }
 
 void PracticeMenu::stop() {
+    emit window_.practiceStopped();
     if (controller_.ContinuousRead() || window_.Label6(2)->isEnabled())
         controller_.stopReading();
     else

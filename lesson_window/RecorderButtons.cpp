@@ -1,8 +1,10 @@
 #include "lesson_window/RecorderButtons.h"
 
 #include "platform/DataFolder.h"
+#include "platform/Recorder.h"
 #include "platform/RunningCopies.h"
 #include "platform/Services.h"
+#include "playback/LevelText.h"
 #include "resources/Installation.h"
 #include "widgets/Controls.h"
 
@@ -13,6 +15,8 @@
 
 namespace lesnor {
 namespace {
+
+constexpr int kMeterMs = 100;
 
 // The desktop's own dialog where there is one. It asks before replacing a file, and a
 // name typed without a suffix is checked with ".wav" added. A name with another suffix
@@ -42,14 +46,18 @@ QString askWithFileDialog(QWidget* parent) {
 RecorderButtons::RecorderButtons(Services& services, QWidget* window, CaptionLabel* record,
                                  CaptionLabel* playBack, CaptionLabel* saveAs,
                                  std::function<void(const QString&)> notice)
-    : window_(window)
+    : input_(services.recorder)
+    , window_(window)
     , record_(record)
     , playBack_(playBack)
     , saveAs_(saveAs)
     , notice_(std::move(notice))
     , saveDialog_(askWithFileDialog)
     , recorder_(services.recorder, services.sound, services.files, *this,
-                dataPath(DataFolder(), recordingName())) {}
+                dataPath(DataFolder(), recordingName())) {
+    meter_.setInterval(kMeterMs);
+    QObject::connect(&meter_, &QTimer::timeout, [this] { showLevel(); });
+}
 
 void RecorderButtons::released(int index) {
     switch (index) {
@@ -73,6 +81,16 @@ QString RecorderButtons::recordCaption() const {
 
 void RecorderButtons::setRecordCaption(const QString& caption) {
     record_->setText(caption);
+    if (caption == recorder::recordingCaption)
+        meter_.start();
+    else
+        meter_.stop();
+}
+
+void RecorderButtons::showLevel() {
+    const InputLevel level = input_.inputLevel();
+    if (level.recording)
+        showNotice(levelLine(QStringLiteral("● 录音中"), level.levelDb, level.seconds));
 }
 
 void RecorderButtons::setPlayBackEnabled(bool enabled) {

@@ -3,6 +3,7 @@
 #include "playback/RecorderView.h"
 #include "playback/VoiceRecorder.h"
 
+#include <QTimer>
 #include <functional>
 
 class QWidget;
@@ -10,13 +11,15 @@ class QWidget;
 namespace lesnor {
 
 class CaptionLabel;
+class IRecorder;
 struct Services;
 
 // The recording cells of the lesson window's toolbar: `Label5`(3) records and stops,
 // `Label5`(4) plays the recording back, `Label5`(5) saves a copy. Shows the
 // VoiceRecorder's state on the three labels, tells failures through `notice` and asks
 // for the copy's name with the desktop's save dialog (title "保存", filter "wav(*.wav)",
-// starting in the learner's home folder; it asks before it replaces a file).
+// starting in the learner's home folder; it asks before it replaces a file). While it
+// records, the notice line shows the input's level and the seconds recorded.
 class RecorderButtons final : private IRecorderView {
 public:
     // Asks for a file name over `parent`; "" when cancelled.
@@ -40,6 +43,10 @@ private:
     QString askSaveName() override;
     void showNotice(const QString& text) override;
 
+    void showLevel();
+
+    IRecorder& input_;
+    QTimer meter_;
     QWidget* window_;
     CaptionLabel* record_;
     CaptionLabel* playBack_;

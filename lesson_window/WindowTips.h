@@ -34,6 +34,7 @@ inline const QKeySequence normalSpeed{Qt::Key_Backspace};
 inline const QKeySequence pauseToRepeat{Qt::Key_P};
 inline const QKeySequence listenFirst{Qt::Key_H};
 inline const QKeySequence reveal{Qt::Key_V};
+inline const QKeySequence speak{Qt::Key_S}; // 跟读对比
 inline const QList<QKeySequence> largerText{QKeySequence(Qt::CTRL | Qt::Key_Equal),
                                             QKeySequence(Qt::CTRL | Qt::Key_Plus)};
 inline const QKeySequence smallerText{Qt::CTRL | Qt::Key_Minus};

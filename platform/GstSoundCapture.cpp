@@ -1,6 +1,7 @@
 #include "platform/GstSoundCapture.h"
 
 #include "platform/DataFolder.h"
+#include "platform/GstCapture.h"
 #include "platform/GstSetup.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <fcntl.h>
 #include <gst/gst.h>
 #include <sys/stat.h>
@@ -129,6 +131,7 @@ struct GstSoundCapture::Impl {
     std::atomic<qint64> firstSampleNs{0};  // when the first captured frame was heard
     std::atomic<qint64> firstBufferNs{-1}; // when it arrived; written last
     std::atomic<qint64> frames{0};
+    std::atomic<double> lastLevelDb{-120}; // of the latest buffer
 
     ~Impl() {
         teardown();
@@ -153,50 +156,22 @@ struct GstSoundCapture::Impl {
             self->firstBufferNs.store(arrived, std::memory_order_release);
         }
         self->frames.fetch_add(count, std::memory_order_release);
+        GstMapInfo map;
+        GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        if (count > 0 && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            const auto* samples = reinterpret_cast<const qint16*>(map.data);
+            double sum = 0;
+            for (gsize i = 0; i < map.size / 2; ++i)
+                sum += double(samples[i]) * samples[i];
+            gst_buffer_unmap(buffer, &map);
+            const double meanSquare = sum / double(map.size / 2) / (32768.0 * 32768.0);
+            self->lastLevelDb.store(meanSquare > 1e-12 ? 10 * std::log10(meanSquare) : -120.0,
+                                    std::memory_order_relaxed);
+        }
         return GST_PAD_PROBE_OK;
     }
 
-    // Takes the pending bus messages; true when one of them is an error.
-    bool takeErrors() {
-        bool error = false;
-        while (GstMessage* message = bus ? gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR) : nullptr) {
-            logError(message);
-            gst_message_unref(message);
-            error = true;
-        }
-        return error;
-    }
-
-    // The name of the source the server connected the capture to; "" while unknown
-    // (it is known a few tens of milliseconds after the start).
-    QByteArray device() const {
-        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-        gchar* name = nullptr;
-        g_object_get(source, "current-device", &name, nullptr);
-        gst_object_unref(source);
-        const QByteArray result(name ? name : "");
-        g_free(name);
-        return result;
-    }
-
-    // Without a microphone the server records from the monitor of an output instead
-    // (named "<output>.monitor"): that would record the lesson, not the learner. True
-    // when the capture runs from a real input, or when the server has not named its
-    // source within the wait.
-    bool fromMicrophone(qint64 waitMs) const {
-        QElapsedTimer waited;
-        waited.start();
-        QByteArray name = device();
-        while (name.isEmpty() && waited.elapsed() < waitMs) {
-            QThread::msleep(2);
-            name = device();
-        }
-        if (name.endsWith(".monitor")) {
-            qCWarning(lcCapture) << "no microphone: the default input is" << name;
-            return false;
-        }
-        return true;
-    }
+    bool takeErrors() { return takeBusErrors(bus, lcCapture()); }
 
     // Frames the recording needs from the capture to reach `wanted` frames in all.
     qint64 framesNeeded(qint64 wanted) const {
@@ -235,15 +210,7 @@ struct GstSoundCapture::Impl {
     }
 
     void teardown() {
-        if (pipeline) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-            gst_object_unref(pipeline);
-            pipeline = nullptr;
-        }
-        if (bus) {
-            gst_object_unref(bus);
-            bus = nullptr;
-        }
+        tearDownPipeline(pipeline, bus);
         capturing = false;
     }
 };
@@ -274,6 +241,7 @@ bool GstSoundCapture::start() {
     d_->samples = samples;
     d_->firstBufferNs = -1;
     d_->frames = 0;
+    d_->lastLevelDb = -120;
 
     GstElement* sink = gst_bin_get_by_name(GST_BIN(d_->pipeline), "sink");
     g_object_set(sink, "fd", d_->samples, nullptr);
@@ -285,7 +253,7 @@ bool GstSoundCapture::start() {
     d_->startedAt = Clock::now();
     // Connecting to the server happens here, synchronously: without one this fails.
     if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-        d_->takeErrors() || !d_->fromMicrophone(kDeviceWaitMs)) {
+        d_->takeErrors() || !capturesFromMicrophone(d_->pipeline, kDeviceWaitMs, lcCapture())) {
         discard();
         return false;
     }
@@ -298,7 +266,7 @@ bool GstSoundCapture::stop() {
         return d_->kept;
     const qint64 wanted =
         toFrames(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - d_->startedAt).count());
-    const bool finished = d_->fromMicrophone(0) && d_->finish(wanted);
+    const bool finished = capturesFromMicrophone(d_->pipeline, 0, lcCapture()) && d_->finish(wanted);
     d_->teardown();
     const qint64 captured = d_->frames.load();
     if (finished && captured == 0)
@@ -362,6 +330,13 @@ void GstSoundCapture::discard() {
 
 bool GstSoundCapture::isCapturing() const {
     return d_->capturing;
+}
+
+InputLevel GstSoundCapture::inputLevel() const {
+    if (!d_->capturing)
+        return {};
+    return {true, d_->lastLevelDb.load(std::memory_order_relaxed),
+            double(d_->frames.load(std::memory_order_acquire)) / format().rate};
 }
 
 double GstSoundCapture::firstBufferMs() const {

@@ -48,6 +48,7 @@ public:
     bool saveAs(const QString& path) override;
     void discard() override;
     bool isCapturing() const override;
+    InputLevel inputLevel() const override;
 
     // The private data folder the scratch files go to and whose files are written
     // through its descriptor; nullptr (the default) uses the temp folder and paths.

@@ -6,6 +6,8 @@
 
 namespace lesnor {
 
+struct SoundSource;
+
 // Plays a WAV file once over GStreamer, into the sound server the lessons play into,
 // else straight into the sound card (ALSA), else into a silent sink paced by the clock
 // (also when Output::Silent or the environment variable LESNOR_AUDIO_SINK=fake asks for
@@ -26,6 +28,7 @@ public:
     GstSoundPlayer& operator=(const GstSoundPlayer&) = delete;
 
     bool play(const QString& path) override;
+    bool playSamples(const std::vector<qint16>& samples, int rate) override;
     void stop() override;
 
     // True from play() until the sound has ended or stop().
@@ -38,6 +41,7 @@ public:
 
 private:
     struct Impl;
+    bool start(const SoundSource& source);
     std::unique_ptr<Impl> d_;
 };
 

@@ -1,10 +1,9 @@
 #include "platform/GstVoiceTake.h"
 
+#include "platform/GstCapture.h"
 #include "platform/GstSetup.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QThread>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <mutex>
@@ -46,49 +45,10 @@ struct GstVoiceTake::Impl {
     }
 
     void teardown() {
-        if (pipeline) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-            gst_object_unref(pipeline);
-            pipeline = nullptr;
-        }
-        if (bus) {
-            gst_object_unref(bus);
-            bus = nullptr;
-        }
+        tearDownPipeline(pipeline, bus);
         running = false;
     }
-
-    bool takeErrors() {
-        bool error = false;
-        while (GstMessage* m = bus ? gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR) : nullptr) {
-            GError* e = nullptr;
-            gst_message_parse_error(m, &e, nullptr);
-            qCWarning(lcTake) << "capture failed:" << (e ? e->message : "unknown error");
-            if (e)
-                g_error_free(e);
-            gst_message_unref(m);
-            error = true;
-        }
-        return error;
-    }
-
-    // False when the server records from the monitor of an output: no microphone.
-    bool fromMicrophone() const {
-        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-        QElapsedTimer waited;
-        waited.start();
-        QByteArray name;
-        while (name.isEmpty() && waited.elapsed() < kDeviceWaitMs) {
-            gchar* device = nullptr;
-            g_object_get(source, "current-device", &device, nullptr);
-            name = device ? device : "";
-            g_free(device);
-            if (name.isEmpty())
-                QThread::msleep(2);
-        }
-        gst_object_unref(source);
-        return !name.endsWith(".monitor");
-    }
+    bool takeErrors() { return takeBusErrors(bus, lcTake()); }
 };
 
 GstVoiceTake::GstVoiceTake()
@@ -126,7 +86,7 @@ bool GstVoiceTake::start() {
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, d_.get(), nullptr);
     gst_object_unref(sink);
     if (gst_element_set_state(d_->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-        d_->takeErrors() || !d_->fromMicrophone()) {
+        d_->takeErrors() || !capturesFromMicrophone(d_->pipeline, kDeviceWaitMs, lcTake())) {
         d_->teardown();
         return false;
     }

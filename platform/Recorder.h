@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundCapture.h"
+
 #include <QString>
 
 namespace lesnor {
@@ -22,6 +24,8 @@ public:
 
     virtual ~IRecorder() = default;
     virtual int sendString(const QString& command, QString* returnText = nullptr) = 0;
+    // While a recording runs: its level and length so far, for the learner to see.
+    virtual InputLevel inputLevel() const { return {}; }
 };
 
 } // namespace lesnor

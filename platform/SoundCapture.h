@@ -4,6 +4,14 @@
 
 namespace lesnor {
 
+// What a recording running now hears: the level of its latest sound in dB of full scale
+// and the seconds recorded so far; `recording` is false when nothing records.
+struct InputLevel {
+    bool recording = false;
+    double levelDb = -120;
+    double seconds = 0;
+};
+
 // Capture from the default sound input into one pending recording, which the recorder's
 // command interpreter (playback/RecorderCommands) drives.
 //
@@ -25,6 +33,8 @@ public:
     virtual bool saveAs(const QString& path) = 0;
     virtual void discard() = 0;
     virtual bool isCapturing() const = 0;
+    // While capturing, for a level meter; any thread's capture may be read at any time.
+    virtual InputLevel inputLevel() const { return {}; }
 };
 
 } // namespace lesnor

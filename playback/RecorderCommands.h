@@ -6,8 +6,6 @@
 
 namespace lesnor {
 
-class ISoundCapture;
-
 // One command of the recorder's small command language.
 struct RecorderCommand {
     enum class Verb { Open, Record, Stop, Save, Close };
@@ -39,6 +37,7 @@ public:
         : capture_(capture) {}
 
     int sendString(const QString& command, QString* returnText = nullptr) override;
+    InputLevel inputLevel() const override { return capture_.inputLevel(); }
 
     // The alias of the open recorder; empty when none is open.
     const QString& openAlias() const { return alias_; }

@@ -30,6 +30,9 @@ TakeWatcher::Progress TakeWatcher::poll() {
 Sound TakeWatcher::finish() {
     take_.stop();
     poll();
+    // What came in after the rules ended the take (a late poll) is not part of it.
+    if (last_.decision != AutoStop::Decision::Continue)
+        samples_.resize(fed_);
     return soundFromPcm16(samples_.data(), samples_.size(), take_.rate());
 }
 

@@ -13,7 +13,8 @@ class IVoiceTake;
 // Follows a take while it records: each poll reads what came in since the last, in
 // blocks of 10 ms, for the level meter, the seconds recorded and AutoStop's rules. The
 // time is the take's own (samples counted), so a late poll changes nothing but when the
-// answer comes. finish() stops the take and hands over its sound.
+// answer comes. finish() stops the take and hands over its sound, up to where the rules
+// ended it when they did.
 class TakeWatcher {
 public:
     TakeWatcher(IVoiceTake& take, double sentenceSeconds);

@@ -170,6 +170,12 @@ void SpeakingWindow::showNotice(const QString& text) {
     notice_->setText(text);
 }
 
+void SpeakingWindow::present() {
+    show();
+    raise();
+    activateWindow();
+}
+
 const Comparison* SpeakingWindow::shownComparison() const {
     const int i = attemptList_->currentIndex();
     return i >= 0 && i < int(attempts_.size()) ? attempts_[size_t(i)].comparison.get() : nullptr;
@@ -184,13 +190,8 @@ bool SpeakingWindow::saveShownAttempt(const QString& path) const {
     const Sound* sound = shownAttempt();
     if (!sound || sound->rate <= 0)
         return false;
-    QByteArray data(qsizetype(sound->samples.size() * 2), Qt::Uninitialized);
-    for (size_t i = 0; i < sound->samples.size(); ++i) {
-        const auto v =
-            qint16(std::lround(std::clamp(sound->samples[i], -1.0f, 32767.0f / 32768.0f) * 32768.0f));
-        data[qsizetype(2 * i)] = char(v & 0xff);
-        data[qsizetype(2 * i + 1)] = char((v >> 8) & 0xff);
-    }
+    const std::vector<qint16> pcm = pcm16Of(*sound);
+    QByteArray data(reinterpret_cast<const char*>(pcm.data()), qsizetype(pcm.size() * 2));
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return false;

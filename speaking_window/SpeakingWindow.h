@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speaking/Comparison.h"
+#include "speaking/SpeakingSession.h"
 
 #include <QWidget>
 #include <deque>
@@ -21,7 +22,7 @@ class ComparisonChart;
 // when done; the keys: 1 play the model, 2 mine, 3 both, S try again, Ctrl+S save the
 // chosen attempt as WAV, Esc close. Playing and recording belong to whoever listens
 // to its signals.
-class SpeakingWindow : public QWidget {
+class SpeakingWindow : public QWidget, public ISpeakingView {
     Q_OBJECT
 public:
     static constexpr int kAttemptsKept = 5;
@@ -31,14 +32,16 @@ public:
 
     // A sentence to practise: its text and the model's sound; the attempts of another
     // sentence are forgotten.
-    void setSentence(const QString& text, Sound model);
+    void setSentence(const QString& text, Sound model) override;
     // A finished attempt: analysed off the UI thread, then kept (the oldest of six goes)
     // and shown.
-    void addAttempt(Sound attempt);
+    void addAttempt(Sound attempt) override;
     // While recording: the level of the latest sound in dBFS and the seconds so far.
-    void showRecording(double levelDb, double seconds);
+    void showRecording(double levelDb, double seconds) override;
     // A line for the learner ("请跟读…", a failure).
-    void showNotice(const QString& text);
+    void showNotice(const QString& text) override;
+    // Shown, raised and given the keys (it stays where the learner put it).
+    void present() override;
 
     int attemptCount() const { return int(attempts_.size()); }
     // The attempt shown (0 the newest); nullptr without any.

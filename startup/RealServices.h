@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/DesktopShell.h"
+#include "platform/GstClipDecoder.h"
 #include "platform/GstMediaPlayer.h"
 #include "platform/GstSoundCapture.h"
 #include "platform/GstSoundPlayer.h"
+#include "platform/GstVoiceTake.h"
 #include "platform/LocalFileOps.h"
 #include "platform/Services.h"
 #include "platform/SettingsPreferences.h"
@@ -30,6 +32,8 @@ struct RealServices {
     LocalFileOps files;
     GstSoundPlayer sound;
     SettingsPreferences preferences; // the user's own
+    GstVoiceTake take;               // speak and compare's recordings, in memory
+    GstClipDecoder clips;            // the model sentences, decoded into memory
     Services view{player, recorder, speech, shell, files, sound, preferences};
 };
 

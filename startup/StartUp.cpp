@@ -17,6 +17,7 @@
 #include "startup/QtTexts.h"
 #include "startup/RealServices.h"
 #include "startup/SelfCheck.h"
+#include "startup/SpeakingLink.h"
 #include "widgets/PhoneticFont.h"
 #include "widgets/WindowKit.h"
 
@@ -96,6 +97,8 @@ int StartUp(QApplication& app) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { shutdown.run(DataFolder()); });
     static DictationLauncher dictation(form, services.view);
     static LearnerLink learnerLink(record, form, dictation, services.speech);
+    static SpeakingLink speakingLink(form, dictation, services.player, services.take, services.clips,
+                                     services.sound);
     form.Form_Load();
     afterFirstFrame(form, [] { releaseSetUp(); });
 

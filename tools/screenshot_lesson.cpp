@@ -10,11 +10,16 @@
 // answered, some with mistakes: the lesson's summary over the translation panel:
 // screenshot_lesson --summary [output.png]
 // With --popup first, renders the lesson window with the word pop-up held open on the
-// second word of the lesson text (the dictionary of the data folder, else the build's):
+// longest word of the lesson text's first lines (the dictionary of the data folder, else the build's):
 // screenshot_lesson --popup [output.png]
 // With --notebook first, renders the word notebook after words of the lesson's sentences
-// were looked up (some twice), the first one's sentence shown:
-// screenshot_lesson --notebook [output.png]
+// were looked up (some twice), the first one's sentence shown, 900 x 420 unless sized:
+// screenshot_lesson --notebook [output.png] [width height]
+// With --reading first, the lesson window on its third sentence: red in the text, in the
+// sentence box, its translation below; --menu also loops it at 0.9x with the menu "练习"
+// open; --title shows the tool tip of lesson 3 in the catalogue (its title):
+// screenshot_lesson --reading|--menu|--title [output.png] [width height]
+// Menus and tool tips, windows of their own, are drawn onto the window where they stand.
 //
 // Uses the lesson database of the data folder when one is given through
 // LESNOR_SCREENSHOT_DATA (a folder holding qlxxcl.wrd), else a small sample lesson.
@@ -29,6 +34,7 @@
 #include "lessons/LessonDatabaseBuilder.h"
 #include "notebook_window/NotebookWindow.h"
 #include "platform/DataFolder.h"
+#include "playback/SentenceController.h"
 #include "resources/Installation.h"
 #include "startup/RealServices.h"
 #include "widgets/WordPopup.h"
@@ -36,12 +42,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <cstdio>
 
@@ -101,6 +111,19 @@ QString withMistakes(const QString& sentence) {
     return words.join(QLatin1Char(' '));
 }
 
+// The window as seen: with the menus and tool tips open over it, each a window of its own.
+QPixmap grabWithPopups(QWidget& window) {
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if (w != &window && w->isVisible() && (type == Qt::Popup || type == Qt::ToolTip))
+            painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - origin, w->grab());
+    }
+    return shot;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -113,13 +136,19 @@ int main(int argc, char** argv) {
     const bool dictation = args.value(1) == QStringLiteral("--dictation") || marked || summary;
     const bool popup = args.value(1) == QStringLiteral("--popup");
     const bool notebook = args.value(1) == QStringLiteral("--notebook");
-    if (dictation || popup || notebook)
+    const bool menu = args.value(1) == QStringLiteral("--menu");
+    const bool title = args.value(1) == QStringLiteral("--title");
+    const bool reading = args.value(1) == QStringLiteral("--reading") || menu;
+    if (dictation || popup || notebook || reading || title)
         args.removeAt(1);
     const QString output = args.value(1, marked      ? QStringLiteral("screenshot-marked.png")
                                          : summary   ? QStringLiteral("screenshot-summary.png")
                                          : dictation ? QStringLiteral("screenshot-dictation.png")
                                          : popup     ? QStringLiteral("screenshot-popup.png")
                                          : notebook  ? QStringLiteral("screenshot-notebook.png")
+                                         : menu      ? QStringLiteral("screenshot-menu.png")
+                                         : reading   ? QStringLiteral("screenshot-reading.png")
+                                         : title     ? QStringLiteral("screenshot-title.png")
                                                      : QStringLiteral("screenshot-lesson.png"));
     const int width = args.value(2, QStringLiteral("1280")).toInt();
     const int height = args.value(3, QStringLiteral("800")).toInt();
@@ -161,6 +190,24 @@ int main(int argc, char** argv) {
     form.LoadLesson();
     app.processEvents();
 
+    if (reading) {
+        for (int i = 0; i < 3; ++i)
+            form.controller().nextSentence();
+    }
+    if (menu) {
+        for (const char* name : {"单句循环", "慢一点"})
+            form.findChild<QAction*>(QString::fromUtf8(name))->trigger();
+        services.view.player.stop();
+        form.menuBar()->setActiveAction(form.practiceMenu()->menuAction());
+    }
+    if (title) {
+        QTreeWidgetItem* lesson = book->child(2);
+        const QRect at = tree->visualItemRect(lesson);
+        QToolTip::showText(tree->viewport()->mapToGlobal(QPoint(at.left() + 60, at.center().y())),
+                           lesson->toolTip(0), tree);
+    }
+    app.processEvents();
+
     QWidget* shown = &form;
     DictationLauncher launcher(form, services.view);
     if (dictation) {
@@ -171,7 +218,7 @@ int main(int argc, char** argv) {
         form2->LoadLesson();
         tree2->setCurrentItem(tree2->topLevelItem(0)->child(0));
         form2->LoadLesson();
-        const QStringList& sentences = form2->controller().lesson().List1;
+        const QStringList sentences = form2->controller().lesson().List1;
         auto answer = [&](const QString& typed) {
             form2->r1()->setPlainText(typed);
             form2->controller().showAnswer();
@@ -210,8 +257,15 @@ int main(int argc, char** argv) {
                         dataPath(DataFolder(), files::dictionary));
     }
     if (popup) {
+        // On the longest word of the first lines, where it has most to show.
         QTextEdit* r1 = form.r1();
-        const int k = int(r1->toPlainText().indexOf(QLatin1Char(' '))) + 2;
+        const QString text = r1->toPlainText().left(120);
+        int k = 0, longest = 0;
+        for (auto it = QRegularExpression(QStringLiteral("[A-Za-z]+")).globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch word = it.next();
+            if (word.capturedLength() > longest)
+                longest = int(word.capturedLength()), k = int(word.capturedStart()) + 2;
+        }
         QTextCursor at(r1->document());
         at.setPosition(k);
         form.wordPopup().press(r1, PopupLayout::Source::LessonText, r1->cursorRect(at).center());
@@ -226,7 +280,8 @@ int main(int argc, char** argv) {
             [path] { return std::make_unique<SqliteLearnerStore>(path); }, LearnerRecord::Threading::Inline);
         WordLookup lookup(services.speech, [] { return dataPath(DataFolder(), files::dictionary); });
         const Lesson& lesson = form.lesson();
-        QDateTime when = QDateTime::currentDateTimeUtc().addDays(-3);
+        // A fixed day, so that the picture is made the same again.
+        QDateTime when(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC);
         int kept = 0;
         for (int i = 0; i < lesson.count() && kept < 9; ++i) {
             const QStringList words = lesson.List1.at(i).split(
@@ -252,7 +307,7 @@ int main(int argc, char** argv) {
             }
         }
         window = std::make_unique<NotebookWindow>(*record, services.speech);
-        window->resize(900, 420);
+        window->resize(args.size() > 3 ? QSize(width, height) : QSize(900, 420));
         window->show();
         window->activateRow(0);
         window->table()->selectRow(0);
@@ -260,7 +315,7 @@ int main(int argc, char** argv) {
         shown = window.get();
     }
 
-    if (!shown->grab().save(output)) {
+    if (!grabWithPopups(*shown).save(output)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(output));
         return 1;
     }

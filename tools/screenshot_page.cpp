@@ -3,6 +3,7 @@
 //   screenshot_page INPUT OUTPUT.png [width height]
 // A name ending in .md is read as Markdown, anything else as HTML; pictures are found
 // beside the input. Exit status 2 when the input cannot be read or the PNG not written.
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -30,12 +31,16 @@ int main(int argc, char** argv) {
     page.setSearchPaths({QFileInfo(args.at(0)).absolutePath()});
     page.setFrameShape(QFrame::NoFrame);
     page.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    page.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     page.resize(width, height);
     if (args.at(0).endsWith(QLatin1String(".md")))
         page.setMarkdown(text);
     else
         page.setHtml(text);
     page.document()->setTextWidth(width);
+    // The layout is otherwise finished a piece at a time, in the event loop.
+    page.document()->pageCount();
+    QCoreApplication::processEvents();
     if (!page.grab().save(args.at(1), "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(args.at(1)));
         return 2;

@@ -39,7 +39,8 @@ MIN_WORDS, MAX_WORDS, FILLED_WORDS = 8, 16, 10
 
 # Words whose plural is the word a learner meets.
 PLURAL_WORDS = {"glasses", "lots", "stairs", "shorts", "trousers", "jeans", "pyjamas", "scissors", "sunglasses",
-                "headphones", "shears", "goggles", "goods", "remains", "belongings", "surroundings", "outskirts", "savings"}
+                "headphones", "shears", "goggles", "goods", "remains", "belongings", "surroundings", "outskirts", "savings",
+                "draughts", "crisps"}
 
 # Glosses for words a lesson is filled up with, where the graded list's first sense does
 # not fit the text.

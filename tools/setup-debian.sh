@@ -3,6 +3,7 @@
 #   setup-debian.sh        the packages for building, running and testing
 #   setup-debian.sh fuzz   also the compiler and runtime for the fuzz targets (make fuzz)
 #   setup-debian.sh bench  also the peer player the benchmarks compare with (make bench)
+#   setup-debian.sh docs   also the PNG tools of tools/make-screenshots.sh
 # Idempotent: asks apt only for what is missing, runs `apt-get update` only then,
 # and uses sudo only when not already root.
 set -euo pipefail
@@ -38,6 +39,9 @@ if [ "${1:-}" = "fuzz" ]; then
 fi
 if [ "${1:-}" = "bench" ]; then
   PACKAGES+=(mpv)
+fi
+if [ "${1:-}" = "docs" ]; then
+  PACKAGES+=(pngquant optipng)
 fi
 
 missing=()

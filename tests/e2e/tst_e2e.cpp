@@ -9,11 +9,13 @@
 // starts and stops in the recording is measured exactly. The texts, times and words
 // come from the program's own lesson database; the other recordings are the pack's.
 #include "E2eKit.h"
+#include "platform/GstClipDecoder.h"
 #include "platform/VoiceSynthesizer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QtEndian>
 #include <algorithm>
@@ -123,6 +125,7 @@ class tst_e2e : public QObject {
     QString probe_;
     QList<Sentence> lesson1_;
     QList<Sentence> lesson2_;
+    QList<Sentence> lesson3_; // lesson 3 keeps the pack's spoken recording
     QVector<qint16> marker_;
     QVector<qint16> marker2_; // lesson 2's recording
     QStringList clicks_;      // the clicks the last playSentenceByClick heard before its sentence
@@ -219,6 +222,7 @@ private slots:
         const QString table = binary + QStringLiteral("/pack/source/sentences.tsv");
         lesson1_ = packSentences(table, 1, 1);
         lesson2_ = packSentences(table, 1, 2);
+        lesson3_ = packSentences(table, 1, 3);
         QVERIFY2(lesson1_.size() >= 4 && lesson2_.size() >= 2, qPrintable(table));
 
         // A copy of the program whose own folder holds the marker as lesson 1's recording
@@ -236,6 +240,8 @@ private slots:
             QFile wav(audio + QLatin1String(name));
             QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write(wavFile(*samples, Capture::rate)) > 0);
         }
+        QVERIFY(
+            QFile::copy(binary + QStringLiteral("/语音库/QLX103.dat"), audio + QStringLiteral("QLX103.dat")));
     }
 
     // A step after a crash fails at once, instead of passing checks for absent things.
@@ -638,6 +644,52 @@ private slots:
         QVERIFY2(p.start >= 0, "the lesson window did not play its own lesson after dictation");
         QVERIFY2(clicks_.size() <= kClicksAllowed, "a click was heard before the sentence");
         figure("back_from_dictation_start_offset", (p.start - lesson1_[1].start) * 1000, "ms");
+    }
+
+    // "跟读对比": S on a sentence plays it, then the virtual microphone says the lesson's
+    // own sentence back; "发音对比" shows the comparison, its length ratio near 1.
+    void speakAndCompare() {
+        QVERIFY(app_);
+        QVERIFY(!lesson3_.isEmpty());
+        const Sentence& s = lesson3_[0];
+        const lesnor::DecodedClip said =
+            lesnor::GstClipDecoder().decode(stage_ + QStringLiteral("/语音库/QLX103.dat"), s.start, s.end);
+        QVERIFY(said.ok());
+        const QString voice = out_ + QStringLiteral("/said.wav");
+        QFile f(voice);
+        QVERIFY(f.open(QIODevice::WriteOnly) &&
+                f.write(wavFile(QVector<qint16>(said.samples.begin(), said.samples.end()), said.rate)) > 0);
+        f.close();
+        QVERIFY(app_->openLesson(QStringLiteral("Form1"), kBook1, 3));
+        const QRect r = rectFrom(app_->ask(QStringLiteral("find Form1/r1 ") + s.english));
+        QVERIFY(r.isValid());
+        x::click(r.center()); // the sentence plays and is current
+        QVERIFY(app_->waitForText(QStringLiteral("Form1/r2"), s.english));
+        const int sentenceMs = int((s.end - s.start) * 1000);
+        QTest::qWait(sentenceMs + 500);
+        x::key(QStringLiteral("s"));
+        QTest::qWait(sentenceMs + 300); // the model plays, then the recording starts
+        QProcess speaker;
+        speaker.start(QStringLiteral("paplay"), {QStringLiteral("--device=micsink"), voice});
+        QVERIFY(speaker.waitForStarted());
+        const QString figures = QStringLiteral("发音对比/Figures");
+        QVERIFY2(waitFor([&] { return app_->text(figures).contains(QStringLiteral("长度比")); }, 20000),
+                 qPrintable(QStringLiteral("no comparison shown; notice: ") +
+                            app_->text(QStringLiteral("发音对比/Notice"))));
+        speaker.waitForFinished(5000);
+        shot("speaking");
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("长度比（我的 ÷ 原声）：([0-9.]+)")).match(app_->text(figures));
+        QVERIFY(m.hasMatch());
+        const double ratio = m.captured(1).toDouble();
+        figure("speaking_e2e_length_ratio", ratio, "x",
+               QStringLiteral(
+                   "%1 as shown; lesson 3 sentence 1 (%2 ms) said back through the virtual microphone")
+                   .arg(m.captured(1))
+                   .arg(sentenceMs));
+        QVERIFY2(std::abs(ratio - 1) <= 0.1, qPrintable(app_->text(figures)));
+        x::key(QStringLiteral("Escape")); // closes 发音对比
+        QVERIFY(waitFor([&] { return !app_->visible(QStringLiteral("发音对比/Figures")); }, 3000));
     }
 
     void quitMenuCleansUp() {

@@ -26,8 +26,10 @@ public:
             returnText->clear();
         return failWith;
     }
+    InputLevel inputLevel() const override { return level; }
     QStringList commands;
     int failWith = 0;
+    InputLevel level; // what inputLevel() answers
 };
 
 // A sound input that records nothing: logs each call ("start", "stop", "save <path>",
@@ -77,6 +79,11 @@ public:
     bool play(const QString& path) override {
         calls << QStringLiteral("play ") + path;
         return !failing.contains(path);
+    }
+    // Logs "samples <count> <rate>"; fails while `failing` holds "samples".
+    bool playSamples(const std::vector<qint16>& samples, int rate) override {
+        calls << QStringLiteral("samples %1 %2").arg(samples.size()).arg(rate);
+        return !samples.empty() && !failing.contains(QStringLiteral("samples"));
     }
     void stop() override { calls << QStringLiteral("stop"); }
     bool playsUnheard() const override { return unheard; }

@@ -50,6 +50,16 @@ private slots:
                  QStringLiteral("copy ") + fx_->dataFolder() + QStringLiteral("/copy.wav"));
     }
 
+    void levelShownWhileRecording() {
+        openWindow([](FakeServices& s) { s.recorder.level = {true, -30, 2.46}; });
+        click(3);
+        QTRY_COMPARE(form_->noticeLine()->text(), QStringLiteral("● 录音中  ████░░░░  2.5 秒"));
+        click(3);
+        services_->recorder.level.seconds = 9;
+        QTest::qWait(300);
+        QVERIFY(!form_->noticeLine()->text().contains(QStringLiteral("9.0 秒")));
+    }
+
     void failedStartIsTold() {
         openWindow([](FakeServices& s) { s.recorder.failWith = IRecorder::NoDevice; });
         click(3);

@@ -149,7 +149,12 @@ private slots:
         around.start();
         QCOMPARE(recorder.sendString(recorder::record), int(IRecorder::Ok));
         QTest::qWait(2000);
+        // The level meter hears the tone (half scale: -9 dBFS less the server's volume).
+        const InputLevel level = recorder.inputLevel();
+        QVERIFY(level.recording && level.seconds > 1.0);
+        QVERIFY2(level.levelDb > -40, qPrintable(QString::number(level.levelDb)));
         QCOMPARE(recorder.sendString(recorder::stop), int(IRecorder::Ok));
+        QVERIFY(!recorder.inputLevel().recording);
         const double atMost = around.nsecsElapsed() / 1e9;
         QCOMPARE(recorder.sendString(recorder::savePrefix + saved), int(IRecorder::Ok));
         QCOMPARE(recorder.sendString(recorder::savePrefix + planted), int(IRecorder::Ok));

@@ -2,12 +2,14 @@
 // said in words, the keys, and the chosen attempt saved as WAV.
 #include "platform/VoiceSynthesizer.h"
 #include "platform/WavFile.h"
+#include "speaking_window/ComparisonChart.h"
 #include "speaking_window/SpeakingWindow.h"
 
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 
 using namespace lesnor;
 
@@ -95,6 +97,47 @@ private slots:
         QVERIFY(!w.saveShownAttempt(path));
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
+    }
+
+    // Each problem of an attempt is said in words and the waveforms still show.
+    void problemsSaid_data() {
+        QTest::addColumn<QString>("attempt");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<bool>("figures");
+        QTest::newRow("silence only") << "silence" << problemText(Comparison::Problem::Silence) << false;
+        QTest::newRow("a steady tone") << "tone" << problemText(Comparison::Problem::NoSpeech) << false;
+        QTest::newRow("clipped speech") << "clipped" << clippingText() << true;
+    }
+    void problemsSaid() {
+        QFETCH(QString, attempt);
+        QFETCH(QString, said);
+        QFETCH(bool, figures);
+        const Sound model = spoken(QStringLiteral("Where is the station, please?"));
+        QVERIFY(!model.samples.empty());
+        Sound a = model;
+        for (size_t i = 0; i < a.samples.size(); ++i) {
+            if (attempt == "silence")
+                a.samples[i] = 0;
+            else if (attempt == "tone")
+                a.samples[i] = float(0.3 * std::sin(2 * M_PI * 440 * double(i) / a.rate));
+            else
+                a.samples[i] = std::clamp(a.samples[i] * 8, -1.0f, 1.0f);
+        }
+        SpeakingWindow w;
+        w.setSentence(QStringLiteral("Where is the station, please?"), model);
+        w.resize(600, 400);
+        w.show();
+        QSignalSpy shown(&w, &SpeakingWindow::attemptShown);
+        w.addAttempt(a);
+        QVERIFY(shown.wait(10000));
+        QVERIFY2(labelText(w, "Notice").contains(said), qPrintable(labelText(w, "Notice")));
+        QCOMPARE(!labelText(w, "Figures").isEmpty(), figures);
+        const QImage chart = w.findChild<ComparisonChart*>()->grab().toImage();
+        int model_pixels = 0;
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x)
+                model_pixels += chart.pixelColor(x, y) == ComparisonChart::modelColour();
+        QVERIFY(model_pixels > 100);
     }
 };
 
