@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 
 class QAction;
 class QActionGroup;
-class QLabel;
 class QMainWindow;
 class QMenu;
 
