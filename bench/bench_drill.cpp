@@ -125,6 +125,8 @@ int main(int argc, char** argv) {
     const std::vector<lesnor::test::HeardRun> runs = lesnor::test::loudRuns(heard);
     if (runs.size() != size_t(kPlays)) {
         std::printf("drill_loop_heard: %zu plays (expected %d; the analysis failed)\n", runs.size(), kPlays);
+        for (const lesnor::test::HeardRun& run : runs)
+            std::printf("  heard %.3f s to %.3f s\n", run.start, run.end);
         return 1;
     }
     std::vector<double> gaps, plays;

@@ -43,6 +43,15 @@ void ListenFirst::setOn(bool on) {
     showTexts();
 }
 
+bool ListenFirst::hidesAnyOf(int from, int to) const {
+    for (int i = 0; on_ && i < lesson_.count(); ++i) {
+        const int start = lesson_.documentStart(i);
+        if (start < to && from < start + int(lesson_.List1.at(i).size()) && hidden(i))
+            return true;
+    }
+    return false;
+}
+
 void ListenFirst::reveal(int i) {
     if (!hidden(i))
         return;

@@ -41,6 +41,12 @@ public:
     void setOn(bool on);
     bool isOn() const { return on_; }
     bool hidden(int i) const { return on_ && i >= 0 && i < lesson_.count() && !revealed_.contains(i); }
+    // Whether the character at `position` of the lesson text belongs to a hidden sentence.
+    bool hidesLessonText(int position) const { return hidden(lesson_.sentenceAtDocumentPosition(position)); }
+    // Whether any character of [from, to) of the lesson text belongs to a hidden sentence.
+    bool hidesAnyOf(int from, int to) const;
+    // Whether the sentence box shows the current sentence as blanks.
+    bool hidesSentenceBox() const { return hidden(current()); }
     // Reveals sentence i (nothing for one outside the lesson or already shown).
     void reveal(int i);
 

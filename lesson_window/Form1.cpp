@@ -19,6 +19,7 @@
 #include "widgets/Links.h"
 #include "widgets/NoticeLine.h"
 #include "widgets/PhoneticFont.h"
+#include "widgets/TextFit.h"
 #include "widgets/WindowKit.h"
 #include "widgets/WordPopup.h"
 
@@ -28,6 +29,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -188,6 +190,7 @@ void Form1::buildControls() {
     Label8_ = ground("Label8");
     Label8_->setForeColor(QColor(0, 0, 255));
     Label8_->setWordWrap(true);
+    Label8_->setShrinkToFit(windowFont().pointSizeF());
     Label8_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     CaptionLabel* credit = label(indexed("Label4", 5), kCredit, client);
     credit->setForeColor(QColor(64, 64, 64));
@@ -507,22 +510,43 @@ void Form1::setTextPercent(int percent) {
     all.select(QTextCursor::Document);
     all.mergeCharFormat(size);
     r1_->setFont(arial(kBoxPoints * scale));
-    r2_->setFont(arial(kBoxPoints * scale));
+    fitSentenceBox();
     QFont translation = windowFont();
     translation.setPointSizeF(translation.pointSizeF() * scale);
     Label8_->setFont(translation);
+    showCurrentSentence();
+}
+
+// The sentence box keeps its place: its text takes the learner's size where it fits,
+// else the largest that does (never below its own). The translation line does so itself.
+void Form1::fitSentenceBox() {
+    fitText(*r2_, kBoxPoints * textScale_, kBoxPoints);
+}
+
+// The caret (the end of the current sentence) in view, and the sentence's start too:
+// the whole sentence where it fits, else its start at the top.
+void Form1::showCurrentSentence() {
     r1_->ensureCursorVisible();
+    const int i = lesson_.sentenceAtDocumentPosition(r1_->textCursor().position());
+    if (i < 0)
+        return;
+    QTextCursor start(r1_->document());
+    start.setPosition(qBound(0, lesson_.documentStart(i), r1_->document()->characterCount() - 1));
+    const int above = -r1_->cursorRect(start).top();
+    if (above > 0)
+        r1_->verticalScrollBar()->setValue(r1_->verticalScrollBar()->value() - above);
 }
 
 void Form1::setLessonCaret(int position) {
     QTextCursor caret = r1_->textCursor();
     caret.setPosition(qBound(0, position, r1_->document()->characterCount() - 1));
     r1_->setTextCursor(caret);
-    r1_->ensureCursorVisible();
+    showCurrentSentence();
 }
 
 void Form1::setSentenceText(const QString& text) {
     r2_->setPlainText(text);
+    fitSentenceBox();
 }
 
 void Form1::setCaption(Caption label, const QString& text) {
@@ -712,6 +736,7 @@ void Form1::Form_Resize() {
     layout_ = r.layout;
     fitSmallWindow(layout_, outerTwips, sizable);
     applyLayout();
+    fitSentenceBox();
     if (r.windowResized)
         resize(QSize(qCeil(r.outer.width / tx) - frame.width(), qCeil(r.outer.height / ty) - frame.height())
                    .boundedTo(limit));

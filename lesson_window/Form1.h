@@ -196,6 +196,8 @@ private:
     void runToolbarButton(int index);
     void lessonTextReleased(Qt::MouseButton button);
     void showLessonText();
+    void fitSentenceBox();
+    void showCurrentSentence();
     void applyLayout();
     void applyPlace(const ControlPlace& place);
     void applyPlace(const QString& name);

@@ -6,6 +6,7 @@
 #include "lesson_window/WindowTips.h"
 #include "playback/SentenceController.h"
 #include "widgets/Controls.h"
+#include "widgets/WordPopup.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -75,6 +76,19 @@ PracticeMenu::PracticeMenu(Form1& window, SentenceDrill& drill, ListenFirst& lis
                     listenFirst_.reveal(
                         window_.lesson().sentenceAtDocumentPosition(window_.r1()->textCursor().position()));
             });
+    // Selected text takes the selection's colour, which would show a blank's letters.
+    connect(window_.r1(), &QTextEdit::selectionChanged, this, &PracticeMenu::concealSelection);
+    // A hidden word is not looked up either: its entry and its sound would give it away.
+    window_.wordPopup().setHiddenWords([this](PopupLayout::Source source, int character) {
+        switch (source) {
+        case PopupLayout::Source::LessonText:
+            return listenFirst_.hidesLessonText(character);
+        case PopupLayout::Source::SentenceBox:
+            return listenFirst_.hidesSentenceBox();
+        default:
+            return false;
+        }
+    });
     showSettings();
 }
 
@@ -186,6 +200,7 @@ void PracticeMenu::holdOrResume() {
 
 void PracticeMenu::revealCurrent() {
     listenFirst_.reveal(controller_.SentenceIndex());
+    concealSelection();
 }
 
 void PracticeMenu::showSettings() {
@@ -201,11 +216,27 @@ void PracticeMenu::showSettings() {
     listen_->setChecked(s.listenFirst);
 
     listenFirst_.setOn(s.listenFirst);
+    concealSelection();
     window_.setTextPercent(s.textPercent);
     const QString on = s.describe();
     status_->setText(on);
     status_->setVisible(!on.isEmpty());
     placeStatus();
+}
+
+// While a selection takes in a hidden sentence, the selected letters stay unseen; the
+// lesson text's other colours are its window's.
+void PracticeMenu::concealSelection() {
+    QTextEdit* r1 = window_.r1();
+    const QTextCursor selection = r1->textCursor();
+    const bool conceal = listenFirst_.hidesAnyOf(selection.selectionStart(), selection.selectionEnd());
+    if (conceal == selectionConcealed_)
+        return;
+    selectionConcealed_ = conceal;
+    QPalette colours;
+    if (conceal)
+        colours.setBrush(QPalette::HighlightedText, Qt::transparent);
+    r1->setPalette(colours);
 }
 
 bool PracticeMenu::eventFilter(QObject* watched, QEvent* event) {

@@ -52,12 +52,14 @@ private:
     QAction* command(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
                      std::function<void()> run);
     bool readCommandEnabled() const;
+    void concealSelection();
 
     Form1& window_;
     SentenceDrill& drill_;
     ListenFirst& listenFirst_;
     SentenceController& controller_;
     QPointer<QLabel> status_; // a child of the central widget, which may go first
+    bool selectionConcealed_ = false;
     QAction* loop_ = nullptr;
     QAction* pause_ = nullptr;
     QAction* listen_ = nullptr;

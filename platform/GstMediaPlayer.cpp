@@ -111,14 +111,7 @@ GstElement* makeConnectedSink(const char* factory) {
     GstElement* sink = owned(gst_element_factory_make(factory, nullptr));
     if (!sink)
         return nullptr;
-    // A connection of its own: the server connection is shared by the sinks of one
-    // client name, and one that died with its server stays in use while any other sink
-    // of the process (the voice's, waiting for its word) still holds it.
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "client-name")) {
-        static std::atomic<int> made{0};
-        const QByteArray name = "Lesnor lesson player " + QByteArray::number(++made);
-        g_object_set(sink, "client-name", name.constData(), nullptr);
-    }
+    useOwnServerConnection(sink, "lesson player");
     const bool connected = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
     gst_element_set_state(sink, GST_STATE_NULL);
     if (!connected) {
@@ -153,14 +146,34 @@ struct AudibleWindow {
     std::atomic<gint64> until{-1}; // negative: to its end
 };
 
-// Keeps each buffer to the audible window (streaming thread). The probe sits where the
-// buffers still carry media time: before the speed's stretching.
+// A media time as the position of the buffers passing a pad with `segment`: after the
+// speed's stretching a second of media takes 1 / speed seconds there. A time before the
+// segment is its start; a negative time (no bound) stays.
+gint64 positionOf(const GstSegment* segment, gint64 mediaTime) {
+    if (mediaTime < 0 || segment->format != GST_FORMAT_TIME)
+        return mediaTime;
+    guint64 position = 0;
+    const int sign =
+        gst_segment_position_from_stream_time_full(segment, GST_FORMAT_TIME, guint64(mediaTime), &position);
+    return sign > 0 ? gint64(position) : sign < 0 ? 0 : mediaTime;
+}
+
+// Keeps each buffer to the audible window (streaming thread). The probe sits after the
+// speed's stretching, so the sentence starts and ends (and fades out) exactly where the
+// listener hears the window's bounds, whatever the stretching does around them.
 GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     const auto* window = static_cast<const AudibleWindow*>(data);
-    const gint64 from = window->from.load();
-    const gint64 until = window->until.load();
+    gint64 from = window->from.load();
+    gint64 until = window->until.load();
     if (from < 0 && until < 0)
         return GST_PAD_PROBE_OK;
+    if (GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0)) {
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        from = positionOf(segment, from);
+        until = positionOf(segment, until);
+        gst_event_unref(event);
+    }
     GstCaps* caps = gst_pad_get_current_caps(pad);
     GstAudioInfo audio;
     const bool known = caps && gst_audio_info_from_caps(&audio, caps);
@@ -328,7 +341,7 @@ struct PlayerThread {
             g_object_set(playbin, "flags", kPlayFlags, nullptr);
             // The speed's stretching keeps the voice's pitch; at 1.0 it passes through.
             if (GstElement* tempo = gst_element_factory_make("scaletempo", nullptr)) {
-                windowPad = gst_element_get_static_pad(tempo, "sink");
+                windowPad = gst_element_get_static_pad(tempo, "src");
                 if (windowPad)
                     gst_pad_add_probe(windowPad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &window,
                                       nullptr);
@@ -570,15 +583,26 @@ struct PlayerThread {
 
     // --- sampling while playing ---
 
+    // The next sample comes every kSampleIntervalMs, or right after the hold is due, so
+    // the caller learns of a sentence's end within a millisecond or two of it.
     void startSampling() {
         if (sampler)
             return;
-        sampler = g_timeout_source_new(kSampleIntervalMs);
+        guint delay = kSampleIntervalMs;
+        if (holdAt >= 0.0 && sample >= 0.0) {
+            const double due = (holdAt - position) / rate * 1000.0 - (steadySeconds() - sampledAt) * 1000.0;
+            if (due < kSampleIntervalMs)
+                delay = guint(std::clamp(std::ceil(due) + 1.0, 1.0, double(kSampleIntervalMs)));
+        }
+        sampler = g_timeout_source_new(delay);
         g_source_set_callback(
             sampler,
             [](gpointer self) -> gboolean {
-                static_cast<PlayerThread*>(self)->onSample();
-                return G_SOURCE_CONTINUE;
+                auto* t = static_cast<PlayerThread*>(self);
+                g_source_unref(t->sampler);
+                t->sampler = nullptr;
+                t->onSample();
+                return G_SOURCE_REMOVE;
             },
             this, nullptr);
         g_source_attach(sampler, context);
@@ -593,13 +617,13 @@ struct PlayerThread {
     }
 
     void onSample() {
-        if (state != IMediaPlayer::Playing) {
-            stopSampling();
+        if (state != IMediaPlayer::Playing)
             return;
-        }
         playingPosition();
-        if (state == IMediaPlayer::Playing)
+        if (state == IMediaPlayer::Playing) {
             publish();
+            startSampling();
+        }
     }
 
     double queriedPosition() const {
@@ -888,8 +912,9 @@ struct PlayerThread {
         }
         const bool wasPlaying = state == IMediaPlayer::Playing;
         if (wasPlaying) {
-            if (from == 0.0)
-                finishSegment();
+            // Stopped (and perhaps cued again) near the hold: the sentence's end is heard
+            // whole and nothing of it is left in the server for the next play.
+            finishSegment();
             stopSampling();
             if (state == IMediaPlayer::Playing)
                 setPipelineState(GST_STATE_PAUSED);
@@ -1172,6 +1197,10 @@ void GstMediaPlayer::setRate(double rate) {
 
 double GstMediaPlayer::rate() const {
     return d_->rate;
+}
+
+double GstMediaPlayer::startLatency() const {
+    return kLeadInSeconds / d_->rate;
 }
 
 bool GstMediaPlayer::isSilent() const {

@@ -55,7 +55,7 @@ namespace lesnor {
 //   caller's thread (watched every 500 ms while playing, while requests are pending and
 //   while in trouble).
 // - How the sound server is kept honest (each measured, see bench/bench_sync.cpp):
-//   every play starts 80 ms before its position with that lead-in silenced (the server
+//   every play starts 80 ms before its position with that lead-in silenced (startLatency()) (the server
 //   drops the first milliseconds of a starting stream; a play from less than 80 ms into
 //   the media gets the missing part of its lead-in as silence, by delaying the sink's
 //   input that much); a play with a stop position runs
@@ -95,6 +95,7 @@ public:
     void setStopPosition(double seconds) override;
     void setRate(double rate) override;
     double rate() const override;
+    double startLatency() const override;
     Trouble outputTrouble() const override;
     void setTroubleHandler(std::function<void()> handler) override;
 

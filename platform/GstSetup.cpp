@@ -1,5 +1,7 @@
 #include "platform/GstSetup.h"
 
+#include <QByteArray>
+#include <atomic>
 #include <cstring>
 #include <gst/gst.h>
 
@@ -28,6 +30,14 @@ bool gstreamerReady() {
         return ok;
     }();
     return ready;
+}
+
+void useOwnServerConnection(GstElement* sink, const char* who) {
+    if (!sink || !g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "client-name"))
+        return;
+    static std::atomic<int> made{0};
+    const QByteArray name = QByteArray("Lesnor ") + who + ' ' + QByteArray::number(++made);
+    g_object_set(sink, "client-name", name.constData(), nullptr);
 }
 
 } // namespace lesnor

@@ -1,5 +1,7 @@
 #pragma once
 
+typedef struct _GstElement GstElement;
+
 namespace lesnor {
 
 // Sets GStreamer up once for the whole process (thread-safe; later calls only return
@@ -7,5 +9,12 @@ namespace lesnor {
 // critical out of the program's output. False when GStreamer cannot be used: every
 // sound class then stays silent instead of failing.
 bool gstreamerReady();
+
+// Gives an audio sink its own connection to the sound server (a client name of its
+// own, `who` and a number). The sinks of one client name share one connection, and a
+// connection that died with its server stays in use while any sink of the process
+// still holds it: a sink of its own connects to a server that came back. Sinks
+// without that property are left as they are.
+void useOwnServerConnection(GstElement* sink, const char* who);
 
 } // namespace lesnor

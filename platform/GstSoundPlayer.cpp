@@ -33,7 +33,7 @@ constexpr int kSilentSink = 2;
 GstElement* makePipeline(const SoundSource& source, const char* sink) {
     const QByteArray head = source.samples ? QByteArray("appsrc name=src format=time ! ")
                                            : QByteArray("filesrc name=src ! wavparse ! ");
-    const QByteArray description = head + "audioconvert ! audioresample ! " + sink;
+    const QByteArray description = head + "audioconvert ! audioresample ! " + sink + " name=out";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.constData(), &error);
     if (error) {
@@ -44,6 +44,10 @@ GstElement* makePipeline(const SoundSource& source, const char* sink) {
         return nullptr;
     }
     pipeline = GST_ELEMENT(gst_object_ref_sink(pipeline));
+    if (GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out")) {
+        useOwnServerConnection(out, "play back");
+        gst_object_unref(out);
+    }
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     if (source.samples) {
         GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout",

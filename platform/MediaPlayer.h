@@ -44,6 +44,11 @@ public:
     virtual void setRate(double rate) { (void)rate; }
     virtual double rate() const { return 1.0; }
 
+    // Seconds from play() to the first sound of the position played (what the player
+    // plays silenced before it), at the current speed. A caller that wants a gap of a
+    // set length before a play starts the play this much earlier.
+    virtual double startLatency() const { return 0.0; }
+
     // True when the player looked for a sound output and found none: it then plays
     // unheard (positions still move), and the learner should be told.
     virtual bool soundOutputMissing() const { return false; }

@@ -20,6 +20,8 @@ namespace {
 // stream that starts (see GstMediaPlayer; 50 ms lost at most 3 ms there). With the 10 ms
 // of the engine's own pause that the synthesizer keeps, the word has 50 ms ahead of it.
 constexpr int kLeadInMs = 40;
+// How long a word's start may take before the output is taken as gone.
+constexpr GstClockTime kStartTimeout = 500 * GST_MSECOND;
 
 GstElement* makeElement(const char* factory) {
     return gst_element_factory_make(factory, nullptr);
@@ -141,6 +143,7 @@ struct SynthesizedSpeech::Impl {
                     gst_object_unref(gst_object_ref_sink(e));
             return nullptr;
         }
+        useOwnServerConnection(sink, "voice");
         gst_bin_add_many(GST_BIN(pipeline), source, convert, resample, sink, nullptr);
         GstCaps* caps =
             gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
@@ -167,20 +170,36 @@ struct SynthesizedSpeech::Impl {
     }
 
     // The whole word, after kLeadInMs of silence, then end of stream. False when
-    // nothing can be heard.
+    // nothing can be heard. A prepared pipeline whose connection died with its server
+    // (the server went away and came back while it waited) fails to start: the word
+    // then goes to a pipeline connected anew.
     bool play(const SpeechAudio& audio) {
         stopSounding();
         if (silent || audio.samples.empty() || audio.rate <= 0)
             return false;
         GstElement* pipeline = nullptr;
-        if (prepared && preparedRate == audio.rate)
+        const bool wasPrepared = prepared && preparedRate == audio.rate;
+        if (wasPrepared)
             std::swap(pipeline, prepared);
         else
             pipeline = build(audio.rate);
+        if (!start(pipeline, audio) && wasPrepared) {
+            release(pipeline);
+            pipeline = build(audio.rate);
+            start(pipeline, audio);
+        }
+        if (!pipeline)
+            return false;
+        sounding = pipeline;
+        prepare(audio.rate);
+        return true;
+    }
+
+    // Hands the word to `pipeline` and starts it; on failure releases it (null).
+    bool start(GstElement*& pipeline, const SpeechAudio& audio) {
         if (!pipeline)
             return false;
         GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "word");
-
         const size_t lead = size_t(audio.rate) * kLeadInMs / 1000;
         const size_t bytes = (lead + audio.samples.size()) * sizeof(qint16);
         GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
@@ -201,13 +220,20 @@ struct SynthesizedSpeech::Impl {
         } else {
             gst_buffer_unref(buffer);
         }
-
-        if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        // The outcome is known once the output has taken the start of the word (this is
+        // the voice's own thread: the sound is not held up by the wait).
+        GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        if (result == GST_STATE_CHANGE_ASYNC)
+            result = gst_element_get_state(pipeline, nullptr, nullptr, kStartTimeout);
+        GstBus* bus = gst_element_get_bus(pipeline);
+        GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        gst_object_unref(bus);
+        if (error)
+            gst_message_unref(error);
+        if (result == GST_STATE_CHANGE_FAILURE || error) {
             release(pipeline);
             return false;
         }
-        sounding = pipeline;
-        prepare(audio.rate);
         return true;
     }
 };

@@ -7,6 +7,7 @@
 #include "playback/ReadingSteps.h"
 #include "playback/SentenceEnd.h"
 
+#include <cmath>
 #include <limits>
 
 namespace lesnor {
@@ -307,10 +308,11 @@ void SentenceController::Text1Changed() {
 void SentenceController::sentenceEnded() {
     const IReadingSteps::After next = after(plays_, ContinuousRead_);
     if (repeatable_ && next.replay) {
-        // Cued now, so that the gap heard is the rest alone, not the rest and the seek.
+        // Cued now, so that the gap heard is the rest alone, not the rest and the seek;
+        // played early by what the player plays before the sentence's first sound.
         replayPending_ = true;
         cueSentence(SentenceIndex_);
-        pause_.start(next.delayMs);
+        pause_.start(qMax(0, next.delayMs - int(std::lround(player_.startLatency() * 1000.0))));
         return;
     }
     if (ContinuousRead_) {

@@ -3,6 +3,7 @@
 #include "dictation_window/DictationLauncher.h"
 #include "drill/DrillSettings.h"
 #include "drill/SentenceDrill.h"
+#include "drill/SettingsWriter.h"
 #include "learner/LearnerRecord.h"
 #include "learner/SqliteLearnerStore.h"
 #include "lesson_window/Form1.h"
@@ -28,12 +29,14 @@
 namespace lesnor {
 namespace {
 
-// The drill's choices of the last run, and every change kept as it is made; a file
-// that cannot be written is said once, and the program goes on with the choices.
-void keepDrillSettings(Form1& form, const QString& path) {
+// The drill's choices of the last run, and every change kept as it is made (written by
+// `writer` off the user-interface thread); a file that cannot be written is said once,
+// and the program goes on with the choices.
+void keepDrillSettings(Form1& form, SettingsWriter& writer, const QString& path) {
     form.drill().restore(DrillSettings::read(path));
-    form.drill().setKeeper([&form, path, told = false](const DrillSettings& settings) mutable {
-        if (!DrillSettings::write(path, settings) && !told) {
+    form.drill().setKeeper([&writer](const DrillSettings& settings) { writer.keep(settings); });
+    QObject::connect(&writer, &SettingsWriter::failed, &form, [&form, told = false]() mutable {
+        if (!told) {
             told = true;
             form.showNotice(QStringLiteral("无法保存练习设置，下次启动将恢复默认"));
         }
@@ -80,8 +83,11 @@ int StartUp(QApplication& app) {
     // The learner's record opens on its own thread, in the user's data folder.
     static LearnerRecord record([] { return std::make_unique<SqliteLearnerStore>(learnerDatabasePath()); });
 
+    static SettingsWriter drillSettings(DrillSettings::standardPath());
+
     // What the learner did last is saved before the process ends.
     static ShutdownSequence shutdown(services.recorder, services.player, services.files, &lock, [] {
+        drillSettings.flush(1000);
         record.flush(2000);
         endProcessNow(0);
     });
@@ -90,7 +96,7 @@ int StartUp(QApplication& app) {
 
     static Form1 form(services.view);
     form.setShutDown([] { shutdown.run(DataFolder()); });
-    keepDrillSettings(form, DrillSettings::standardPath());
+    keepDrillSettings(form, drillSettings, DrillSettings::standardPath());
     // Ending by a signal or with the desktop session takes the same way out.
     static ExitSignals exitSignals([](int) { shutdown.run(DataFolder()); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [] { shutdown.run(DataFolder()); });

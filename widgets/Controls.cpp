@@ -1,10 +1,13 @@
 #include "widgets/Controls.h"
 
+#include "widgets/TextFit.h"
+
 #include <QEvent>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 
 namespace lesnor {
 namespace {
@@ -147,6 +150,26 @@ void CaptionLabel::setText(const QString& text) {
 
 int CaptionLabel::captionWidth() const {
     return text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text()) + 2;
+}
+
+double CaptionLabel::shownPointSize() const {
+    if (shrinkToFit_ <= 0 || !wordWrap())
+        return font().pointSizeF();
+    return fittingPointSize(font(), text(), contentsRect(), shrinkToFit_);
+}
+
+void CaptionLabel::paintEvent(QPaintEvent* event) {
+    const double shown = shownPointSize();
+    if (shown == font().pointSizeF()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QFont f = font();
+    f.setPointSizeF(shown);
+    QPainter p(this);
+    p.setFont(f);
+    style()->drawItemText(&p, contentsRect(), int(alignment()) | Qt::TextWordWrap, palette(), isEnabled(),
+                          text(), foregroundRole());
 }
 
 void CaptionLabel::setLinkLook(bool on) {

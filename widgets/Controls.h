@@ -97,6 +97,12 @@ public:
     int captionWidth() const;
     // A link: underlined while the pointer is over it, with the pointing-hand cursor.
     void setLinkLook(bool on);
+    // A word-wrapped caption that would be cut at its font is drawn at the largest size
+    // that fits (half points, not below `smallestPoints`); font() stays the one asked for.
+    // 0 (the default) draws it as it is.
+    void setShrinkToFit(double smallestPoints) { shrinkToFit_ = smallestPoints; }
+    // The size the caption is drawn at.
+    double shownPointSize() const;
 
 signals:
     void mouseDown(Qt::MouseButton button);
@@ -104,6 +110,7 @@ signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -114,6 +121,7 @@ private:
     void setUnderline(bool on);
 
     bool autoSize_ = false;
+    double shrinkToFit_ = 0;
     bool linkLook_ = false;
 };
 

@@ -144,7 +144,7 @@ void WordPopup::press(QAbstractScrollArea* box, PopupLayout::Source source, QPoi
         word = source == PopupLayout::Source::WordList ? WordListWord(plain->toPlainText(), character)
                                                        : GetWord(plain->toPlainText(), character);
     }
-    if (word.isEmpty())
+    if (word.isEmpty() || (hidden_ && hidden_(source, character)))
         return;
     if (const std::optional<DictionaryEntry> entry = lookup_.lookUpPointedWord(word)) {
         show(*entry, placed);

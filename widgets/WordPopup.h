@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <functional>
 
 class QAbstractScrollArea;
 
@@ -58,6 +59,13 @@ public:
     void watch(QAbstractScrollArea* box, PopupLayout::Source source);
     void watch(QAbstractScrollArea* box, PopupLayout::Source source, Qt::MouseButton button);
 
+    // Words the learner is not to see yet (the lesson text as blanks): `hidden` tells,
+    // for a box and the character pressed on, whether the word there is one; a press on
+    // it shows nothing, speaks nothing and reports nothing looked up.
+    void setHiddenWords(std::function<bool(PopupLayout::Source source, int character)> hidden) {
+        hidden_ = std::move(hidden);
+    }
+
     // A press of the acting button at `point` of the box's viewport, and its release.
     void press(QAbstractScrollArea* box, PopupLayout::Source source, QPoint point);
     void release();
@@ -88,6 +96,7 @@ private:
         Qt::MouseButton button;
     };
     QList<Watched> watched_;
+    std::function<bool(PopupLayout::Source, int)> hidden_;
 };
 
 } // namespace lesnor

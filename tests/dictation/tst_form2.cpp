@@ -399,6 +399,33 @@ private slots:
         QVERIFY(!typing()->marksShown());
     }
 
+    // The dictation window plays at the lesson window's speed, and a change made there
+    // reaches the next dictation's plays: a second of the clock moves through the
+    // recording by the speed.
+    void playsAtTheLessonWindowsSpeed() {
+        const struct {
+            const char* keys;
+            double rate;
+        } rounds[] = {{"[, [, [", 0.7}, {"]", 0.8}, {"Backspace", 1.0}, {"[", 0.9}};
+        choose(1, 1);
+        for (const auto& round : rounds) {
+            form_->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+            for (const QString& key : QString::fromLatin1(round.keys).split(QStringLiteral(", ")))
+                QTest::keySequence(form_.get(), QKeySequence(key));
+            openDictation();
+            choose2(1, 1);
+            for (int button : {int(DictationController::Next), int(DictationController::Read)}) {
+                click(form2_->Label5(button));
+                QCOMPARE(player().playState(), IMediaPlayer::Playing);
+                const double from = player().currentPosition();
+                player().advance(1.0);
+                QVERIFY2(qFuzzyCompare(player().currentPosition() - from, round.rate), round.keys);
+            }
+            closeDictation(true);
+        }
+    }
+
     // Marks with missing words' gaps go with any change of the text, leaving exactly the
     // new text (a gap once held a cursor of the document that the change destroyed
     // mid-change: a crash, or words lost, now and then).

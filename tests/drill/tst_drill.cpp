@@ -5,7 +5,9 @@
 #include "drill/DrillSettings.h"
 #include "drill/ListenFirst.h"
 #include "drill/SentenceDrill.h"
+#include "drill/SettingsWriter.h"
 #include "playback/SentenceController.h"
+#include "tests/drill/VirtualClock.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -64,40 +66,10 @@ class TestDrill : public QObject {
         ctl->lessonLoaded(lesson);
         player.calls.clear();
     }
-    // Runs the clock in 1 ms steps, ending rests by their own length, until nothing is
-    // pending, `stopWhen` holds (checked at every rest and step), or `limit` seconds.
     void run(double limit = 60.0, const std::function<bool()>& stopWhen = {}) {
-        double playedMs = 0;
-        for (double clock = 0; clock < limit;) {
-            if (stopWhen && stopWhen())
-                return;
-            if (ctl->pausePending()) {
-                const int rest = ctl->pauseTimer().interval();
-                rests << rest;
-                clock += rest / 1000.0;
-                ctl->endPause();
-                continue;
-            }
-            if (!ctl->pollActive())
-                return;
-            const bool wasPlaying = player.playState() == IMediaPlayer::Playing;
-            const int index = ctl->SentenceIndex();
-            player.advance(0.001);
-            clock += 0.001;
-            playedMs += 1;
-            ctl->tick();
-            if (wasPlaying && player.playState() != IMediaPlayer::Playing) {
-                heard << QStringLiteral("%1:%2").arg(index).arg(qRound(playedMs / 10) * 10);
-                playedMs = 0;
-            }
-        }
+        runVirtualClock(*ctl, player, heard, rests, limit, stopWhen);
     }
-    QStringList sentencesHeard() const {
-        QStringList out;
-        for (const QString& h : heard)
-            out << h.section(QLatin1Char(':'), 0, 0);
-        return out;
-    }
+    QStringList sentencesHeard() const { return sentencesOf(heard); }
 
 private slots:
     void init() {
@@ -156,6 +128,17 @@ private slots:
         QVERIFY(!ctl->pausePending());
         QVERIFY(!view.stopEnabled);
         QCOMPARE(ctl->SentenceIndex(), qint16(interrupt == "click" ? 2 : interrupt == "next" ? 1 : 0));
+    }
+
+    // A player that plays silence before a sentence's first sound is started that much
+    // earlier, so the gap heard between repeats is the setting.
+    void loopGapAllowsForThePlayersLeadIn() {
+        player.latency = 0.1;
+        drill->setLoopTimes(2);
+        ctl->sentenceClicked(2);
+        run(30);
+        QCOMPARE(sentencesHeard(), (QStringList{"0", "0"}));
+        QCOMPARE(rests, QList<int>{DrillSettings::loopGapMs - 100});
     }
 
     // The whole lesson read: each sentence repeated in turn (the last one too, which runs
@@ -283,12 +266,16 @@ private slots:
         QCOMPARE(view.redRanges(), QStringList{"12+4"});
         listen.reveal(-1);
         listen.reveal(9); // outside: nothing
+        QVERIFY(listen.hidesLessonText(lesson.documentStart(2) + 1));
+        QVERIFY(!listen.hidesLessonText(lesson.documentStart(1) + 1));
+        QVERIFY(!listen.hidesSentenceBox());
 
         masks.log.clear();
         ctl->nextSentence(); // sentence 2, still hidden
         QCOMPARE(masks.log,
                  QStringList({"mask 18+2 red", "mask 21+4 red", "mask 26+4 red", "mask 31+8 red"}));
         QCOMPARE(view.r2, QStringLiteral("__ ____ ____ ________"));
+        QVERIFY(listen.hidesSentenceBox());
         listen.setOn(false);
         QVERIFY(!masks.wordListHidden);
         QCOMPARE(view.r2, lesson.List1.at(2));
@@ -340,6 +327,27 @@ private slots:
         QCOMPARE(mine.describe(), QStringLiteral("单句循环 3 遍 · 语速 0.7× · 跟读停顿 2.0× · 先听后看"));
         QVERIFY(!DrillSettings::write(dir.path(), mine)); // a folder is not a file
         QCOMPARE(DrillSettings::read(dir.path()), DrillSettings());
+    }
+
+    // Written off the caller's thread: a burst of changes lands as its last one; a file
+    // that cannot be written is reported.
+    void settingsWriter() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lesnor/drill.conf"));
+        SettingsWriter writer(path);
+        QSignalSpy failed(&writer, &SettingsWriter::failed);
+        DrillSettings s;
+        for (int percent : DrillSettings::textPercents()) {
+            s.textPercent = percent;
+            writer.keep(s);
+        }
+        QVERIFY(writer.flush(5000));
+        QCOMPARE(DrillSettings::read(path).textPercent, 200);
+        SettingsWriter blocked(dir.path()); // a folder
+        QSignalSpy blockedFailed(&blocked, &SettingsWriter::failed);
+        blocked.keep(s);
+        QTRY_COMPARE(blockedFailed.count(), 1);
+        QCOMPARE(failed.count(), 0);
     }
 
     // Changes reach the keeper once each; restoring does not store.

@@ -40,6 +40,7 @@ public:
             rate_ = rate;
     }
     double rate() const override { return rate_; }
+    double startLatency() const override { return latency; }
 
     double stopPosition() const { return stopAt_; }
     double duration() const { return url_.isEmpty() ? 0.0 : duration_; }
@@ -50,6 +51,8 @@ public:
     bool outputMissing = false;
     // A player that cannot change its speed: setRate() is ignored.
     bool fixedRate = false;
+    // What startLatency() answers.
+    double latency = 0.0;
 
 private:
     QHash<QString, double> durations_;

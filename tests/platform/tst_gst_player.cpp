@@ -3,6 +3,10 @@
 // 3 s tone; every wait is bounded and generous, no duration is asserted.
 #include "EnvGuard.h"
 #include "platform/GstMediaPlayer.h"
+#include "platform/GstSoundPlayer.h"
+#include "platform/SynthesizedSpeech.h"
+#include "platform/WavFile.h"
+#include "tests/audio/HeardSound.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +54,16 @@ bool positionsNeverDecrease(GstMediaPlayer& player, int ms, double floor) {
         last = now;
     }
     return true;
+}
+
+// Half a second of a 440 Hz tone at 16 kHz, as a recording is kept.
+bool writeTone(const QString& path) {
+    const WavFormat format{16000, 1, 16};
+    QByteArray data(format.rate, '\0');
+    for (int i = 0; i < format.rate / 2; ++i)
+        qToLittleEndian(qint16(12000 * std::sin(2 * M_PI * 440.0 * i / format.rate)), data.data() + 2 * i);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(wavHeader(format, data.size()) + data) > 0;
 }
 
 bool withSoundServer() {
@@ -455,13 +469,22 @@ private slots:
     }
 
     // A sound server that goes away and comes back at the same place: the play after
-    // its return is heard through it again.
+    // its return is heard through it again, and so are the recording's play back and
+    // the voice, which were connected before it went away.
     void outputRestartReconnects() {
         if (!withSoundServer())
             QSKIP("no sound server provided");
         GstMediaPlayer player;
         player.setUrl(fixture());
         playsASentence(player);
+        GstSoundPlayer playBack;
+        SynthesizedSpeech voice;
+        QVERIFY(voice.waitUntilStarted(kWaitMs));
+        QTemporaryDir dir;
+        const QString recording = dir.filePath(QStringLiteral("recording.wav"));
+        QVERIFY(writeTone(recording));
+        QVERIFY(playBack.play(recording));
+        QTRY_VERIFY_WITH_TIMEOUT(!playBack.isPlaying(), kWaitMs);
         QVERIFY(runServerScript("stop-sound-server.sh"));
         player.setCurrentPosition(0.2);
         player.setStopPosition(-1.0);
@@ -472,6 +495,20 @@ private slots:
         playsASentence(player);
         QCOMPARE(player.outputTrouble(), IMediaPlayer::Trouble::None);
         QVERIFY(!player.isSilent());
+        const std::vector<qint16> heard = test::recordHeard([&] {
+            if (!playBack.play(recording))
+                return false;
+            QTest::qWait(1000);
+            voice.Speak(QStringLiteral("handbag"), 0);
+            const bool spoken = voice.waitUntilIdle(kWaitMs);
+            QTest::qWait(1500);
+            return spoken;
+        });
+        const std::vector<test::HeardRun> runs = test::loudRuns(heard);
+        for (const test::HeardRun& run : runs)
+            std::printf("heard after the restart: %.3f s to %.3f s\n", run.start, run.end);
+        QVERIFY(!playBack.isSilent());
+        QVERIFY2(runs.size() == 2, "play back and voice not both heard after the restart");
     }
 
     // Run by the sound-server test (tests/audio): the same contract through the server.
