@@ -50,6 +50,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <gst/app/gstappsink.h>
@@ -400,7 +401,16 @@ struct Analysis {
     std::vector<double> reopenStarts;
     int dropouts = 0;
     double dropoutMs = 0.0;
-    int unlocated = 0; // heard, but without a gap to place it by
+    int unlocated = 0;           // heard, but without a gap to place it by
+    int unlocatedInDropouts = 0; // of those, the ones with a dropout heard in them
+    int sentencesWithDropouts = 0;
+    std::vector<bool> startHasDropouts; // beside signedStarts: that sentence had a dropout
+    // Over the placed sentences with a dropout between their first and last placing
+    // gaps: how much longer that stretch was heard than it lasts in the media, against
+    // the dropouts' length there. Equal: the silence was inserted (the sound stopped and
+    // went on later, as an underrun does); 0: samples were replaced by silence.
+    double insertedMs = 0.0;
+    double dropoutsBetweenGapsMs = 0.0;
 };
 
 // Locates every heard sentence in the media; false (with a message) when the recording
@@ -432,28 +442,40 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
     }
     if (stretches.size() != sentences.size()) {
         std::printf("sync: FAILED: heard %zu sentences of %zu\n", stretches.size(), sentences.size());
+        for (size_t k = 0; verbose && k < stretches.size(); ++k) {
+            const double seconds = double(stretches[k].to - stretches[k].from) / kRecordRate;
+            if (seconds < 0.35) // shorter than any sentence: a stray piece or part of a split one
+                std::fprintf(stderr, "stretch %zu at %.3f s of the recording lasts %.1f ms\n", k,
+                             double(stretches[k].from) / kRecordRate, seconds * 1000.0);
+        }
         return false;
     }
     const size_t window = size_t(kPitchWindow * kRecordRate);
     for (size_t k = 0; k < sentences.size(); ++k) {
         const Sentence& s = sentences[k];
         const auto [from, loudTo, to] = stretches[k];
-        std::vector<Gap> gaps;
+        std::vector<Gap> gaps, dropouts;
         for (const Gap& run : silentRuns(heard, from, loudTo, kMinDropout)) {
             // The encoder smears some gaps to 14-17 ms: those count as gaps as well.
             const double length = run.end - run.start;
             if (length >= kMinGap && length <= kGapLength + kGapTolerance) {
                 gaps.push_back(run);
             } else {
+                dropouts.push_back(run);
                 ++out->dropouts;
                 out->dropoutMs += (run.end - run.start) * 1000.0;
             }
         }
-        if (gaps.empty()) { // a dropout took its gap, or it was heard too short
+        out->sentencesWithDropouts += dropouts.empty() ? 0 : 1;
+        const auto unplaced = [&] {
             ++out->unlocated;
+            out->unlocatedInDropouts += dropouts.empty() ? 0 : 1;
+        };
+        if (gaps.empty()) { // a dropout took its gap, or it was heard too short
+            unplaced();
             if (verbose)
-                std::fprintf(stderr, "sentence %zu: no marker gap heard in %.3f s\n", k,
-                             double(to - from) / kRecordRate);
+                std::fprintf(stderr, "sentence %zu: no marker gap heard in %.3f s (%zu dropouts)\n", k,
+                             double(to - from) / kRecordRate, dropouts.size());
             continue;
         }
         const double heardFrom = double(from) / kRecordRate;
@@ -482,13 +504,26 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
             }
         }
         if (!first) {
-            ++out->unlocated;
+            unplaced();
+            if (verbose)
+                std::fprintf(stderr, "sentence %zu: no heard gap matched the marker (%zu dropouts)\n", k,
+                             dropouts.size());
             continue;
+        }
+        double between = 0.0;
+        for (const Gap& d : dropouts) {
+            if (d.start > heardFirst.end && d.end < heardLast.start)
+                between += d.end - d.start;
+        }
+        if (between > 0.0) {
+            out->insertedMs += ((heardLast.end - heardFirst.start) - (last->end - first->start)) * 1000.0;
+            out->dropoutsBetweenGapsMs += between * 1000.0;
         }
         const double mediaStart = first->start - (heardFirst.start - heardFrom);
         const double mediaEnd = last->end + (heardTo - heardLast.end);
         const double signedStart = (mediaStart - s.start) * 1000.0;
         out->signedStarts.push_back(signedStart);
+        out->startHasDropouts.push_back(!dropouts.empty());
         out->startErrors.push_back(std::abs(signedStart));
         out->overshoots.push_back((mediaEnd - s.end) * 1000.0);
         if (s.start < 0.08)
@@ -502,9 +537,18 @@ bool analyse(const Samples& heard, const std::vector<Gap>& mediaGaps, const std:
             sum += double(heard[n]) * double(heard[n]);
         out->cutLevels.push_back(10.0 *
                                  std::log10(std::max(sum / double(cutWindow), 1.0) / (32768.0 * 32768.0)));
-        if (verbose)
-            std::fprintf(stderr, "sentence %zu (%.3f-%.3f): start %+.2f ms, end %+.2f ms, cut %.1f dBFS\n", k,
-                         s.start, s.end, signedStart, out->overshoots.back(), out->cutLevels.back());
+        if (verbose) {
+            std::fprintf(
+                stderr,
+                "sentence %zu (%.3f-%.3f): start %+.2f ms, end %+.2f ms, cut %.1f dBFS; heard %.1f ms "
+                "longer than it lasts",
+                k, s.start, s.end, signedStart, out->overshoots.back(), out->cutLevels.back(),
+                ((heardTo - heardFrom) - (s.end - s.start)) * 1000.0);
+            for (const Gap& d : dropouts)
+                std::fprintf(stderr, "; dropout at +%.1f ms, %.1f ms long", (d.start - heardFrom) * 1000.0,
+                             (d.end - d.start) * 1000.0);
+            std::fprintf(stderr, "\n");
+        }
     }
     return true;
 }
@@ -523,31 +567,59 @@ void printFigures(const char* prefix, const Analysis& a, const char* detail) {
         line("start_error_after_open_ms", a.reopenStarts, "ms");
     line("cut_level_dbfs", a.cutLevels, "dBFS");
     std::printf(
-        "%s_dropouts: %d dropouts (%.1f ms in all; signed start error min %.2f ms, max %.2f ms; overshoot "
-        "min %.2f ms)\n",
-        prefix, a.dropouts, a.dropoutMs, *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
+        "%s_dropouts: %d dropouts (%.1f ms in all, in %d sentences; signed start error min %.2f ms, max "
+        "%.2f ms; overshoot min %.2f ms)\n",
+        prefix, a.dropouts, a.dropoutMs, a.sentencesWithDropouts,
+        *std::min_element(a.signedStarts.begin(), a.signedStarts.end()),
         *std::max_element(a.signedStarts.begin(), a.signedStarts.end()),
         *std::min_element(a.overshoots.begin(), a.overshoots.end()));
-    std::printf("%s_unplaced: %d sentences (heard, but no marker gap placed them; %zu placed)\n", prefix,
-                a.unlocated, a.startErrors.size());
+    std::printf("%s_unplaced: %d sentences (heard, but no marker gap placed them; %zu placed; %d of the "
+                "unplaced had dropouts)\n",
+                prefix, a.unlocated, a.startErrors.size(), a.unlocatedInDropouts);
+    if (a.dropoutsBetweenGapsMs > 0.0)
+        std::printf("%s_dropout_inserted: %.1f ms (heard beyond the media's length where %.1f ms of dropouts "
+                    "lie between two placing gaps: equal, the sound stopped and went on later; 0, samples "
+                    "were silenced)\n",
+                    prefix, a.insertedMs, a.dropoutsBetweenGapsMs);
 }
 
 // The late player's verdict: every placed sentence must read 150 ms late (within a few
 // milliseconds of what the real player's start error spreads over, far less than a
 // marker period), and all of them must be placed. Non-zero when the analysis is off.
+// Silence heard inside a sentence (a dropout: the loaded machine's sound server missed
+// a cycle, or a stray piece of sound came before the sentence) takes the gaps that place
+// it or moves where its sound seems to start, whatever the analysis: the verdict is given
+// on the sentences without one. When one with a dropout is unplaced or off, the line
+// says the load was too high to measure it (a failure under CI, where the figure is
+// wanted); the sentences without one must still all read the delay.
 int lateVerdict(const Analysis& a) {
     constexpr double kLateMs = 150.0;
     constexpr double kToleranceMs = 25.0;
     double worst = 0.0;
-    for (double e : a.signedStarts)
-        worst = std::max(worst, std::abs(e - kLateMs));
-    const bool ok = a.unlocated == 0 && worst <= kToleranceMs;
-    std::printf(
-        "late_player_verdict: %.2f ms (largest distance of a start error from %.0f ms, %zu sentences; "
-        "%d unplaced; %s)\n",
-        worst, kLateMs, a.signedStarts.size(), a.unlocated,
-        ok ? "the analysis reads the delay" : "FAILED: the analysis does not read 150 ms");
-    return ok ? 0 : 1;
+    int clean = 0, offWithDropouts = 0;
+    for (size_t i = 0; i < a.signedStarts.size(); ++i) {
+        const double distance = std::abs(a.signedStarts[i] - kLateMs);
+        if (!a.startHasDropouts[i]) {
+            worst = std::max(worst, distance);
+            ++clean;
+        } else if (distance > kToleranceMs) {
+            ++offWithDropouts;
+        }
+    }
+    const bool misread = worst > kToleranceMs || a.unlocated > a.unlocatedInDropouts;
+    const int unmeasured = a.unlocatedInDropouts + offWithDropouts;
+    double load[1] = {-1.0};
+    getloadavg(load, 1);
+    std::printf("late_player_verdict: %.2f ms (largest distance of a start error from %.0f ms over the %d "
+                "sentences without dropouts; %d sentences with dropouts, %d of them unplaced or off; load "
+                "average %.1f; %s)\n",
+                worst, kLateMs, clean, a.sentencesWithDropouts, unmeasured, load[0],
+                misread           ? "FAILED: the analysis does not read 150 ms"
+                : unmeasured == 0 ? "the analysis reads the delay"
+                                  : "load too high to measure the sentences with dropouts");
+    if (misread)
+        return 1;
+    return unmeasured > 0 && qEnvironmentVariable("CI") == QLatin1String("true") ? 1 : 0;
 }
 
 // The heard sentences of a pass at `rate`: their stretched length against the length

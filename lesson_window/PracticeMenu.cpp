@@ -240,7 +240,9 @@ void PracticeMenu::concealSelection() {
 }
 
 bool PracticeMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_.centralWidget() && event->type() == QEvent::Resize)
+    // Not window_.centralWidget(): the window may be part way through its destruction
+    // when its central widget, going, sends its last events here.
+    if (event->type() == QEvent::Resize && status_ && watched == status_->parentWidget())
         placeStatus();
     return QObject::eventFilter(watched, event);
 }

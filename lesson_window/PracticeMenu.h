@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QLabel>
 #include <QObject>
+#include <QPointer>
 
 class QAction;
 class QActionGroup;
-class QLabel;
 class QMainWindow;
 class QMenu;
 
@@ -57,7 +58,7 @@ private:
     SentenceDrill& drill_;
     ListenFirst& listenFirst_;
     SentenceController& controller_;
-    QLabel* status_ = nullptr;
+    QPointer<QLabel> status_; // a child of the central widget, which may go first
     bool selectionConcealed_ = false;
     QAction* loop_ = nullptr;
     QAction* pause_ = nullptr;
