@@ -9,12 +9,11 @@
 // sentence of the same file with --speed=0.8 (mpv keeps the pitch by default) on the
 // same server for as long. Needs the sound server (bench/run.sh starts one); mpv for
 // the comparison. Prints "skipped" without them.
-#include "FakeLessonView.h"
 #include "ProcessUsage.h"
-#include "drill/SentenceDrill.h"
 #include "platform/GstMediaPlayer.h"
-#include "playback/SentenceController.h"
+#include "platform/WavFile.h"
 #include "tests/audio/HeardSound.h"
+#include "tests/drill/LoopRig.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -34,29 +33,13 @@ constexpr double kStart = 0.5;
 constexpr double kLength = 1.0;
 
 bool writeTone(const QString& path) {
-    const int rate = 44100;
-    const int count = rate * 3;
-    QByteArray data;
-    for (int i = 0; i < count; ++i) {
-        const auto v = qint16(std::lround(12000 * std::sin(2 * M_PI * 440.0 * i / rate)));
-        data.append(reinterpret_cast<const char*>(&v), 2);
-    }
-    QByteArray header("RIFF");
-    auto u32 = [&header](quint32 v) { header.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&header](quint16 v) { header.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + quint32(data.size()));
-    header.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    header.append("data");
-    u32(quint32(data.size()));
+    const WavFormat format{44100, 1, 16};
+    QByteArray data(format.rate * 3 * 2, '\0');
+    for (int i = 0; i < format.rate * 3; ++i)
+        qToLittleEndian(qint16(std::lround(12000 * std::sin(2 * M_PI * 440.0 * i / format.rate))),
+                        data.data() + 2 * i);
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(header + data) > 0;
+    return f.open(QIODevice::WriteOnly) && f.write(wavHeader(format, data.size()) + data) > 0;
 }
 
 double median(std::vector<double> v) {
@@ -93,18 +76,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    lesnor::test::FakeLessonView view;
-    SentenceController ctl(player, view);
-    SentenceDrill drill(player);
-    ctl.setReadingSteps(&drill);
-    Lesson lesson;
-    lesson.List1 = QStringList{"Tone."};
-    lesson.List2 = QStringList{"音。"};
-    lesson.List3 = QStringList{QString::number(kStart)};
-    lesson.List4 = QStringList{QString::number(kStart + kLength)};
-    view.showLesson(lesson);
-    ctl.lessonLoaded(lesson);
-    player.setUrl(wav);
+    lesnor::test::LoopRig rig(player, wav, kStart, kLength);
+    SentenceController& ctl = rig.ctl;
+    SentenceDrill& drill = rig.drill;
     drill.setLoopTimes(0);
     drill.setRate(kRate);
     const double rate = player.rate();

@@ -1,10 +1,8 @@
 // A looped sentence as heard through the private sound server: the real player, the
 // drill's steps and the controller's own timers. Prints what it heard.
-#include "FakeLessonView.h"
-#include "drill/SentenceDrill.h"
 #include "platform/GstMediaPlayer.h"
-#include "playback/SentenceController.h"
 #include "tests/audio/HeardSound.h"
+#include "tests/drill/LoopRig.h"
 
 #include <QtTest>
 
@@ -27,19 +25,12 @@ private slots:
             QSKIP("no sound server provided");
         GstMediaPlayer player;
         QVERIFY(!player.isSilent());
-        FakeLessonView view;
-        SentenceController ctl(player, view);
-        SentenceDrill drill(player);
-        ctl.setReadingSteps(&drill);
         // One sentence of a steady 3 s tone, 1 s long in the recording.
-        Lesson lesson;
-        lesson.List1 = QStringList{"Tone."};
-        lesson.List2 = QStringList{"音。"};
-        lesson.List3 = QStringList{"0.5"};
-        lesson.List4 = QStringList{"1.5"};
-        view.showLesson(lesson);
-        ctl.lessonLoaded(lesson);
-        player.setUrl(qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/tests/data/tone-3s.mp3"));
+        LoopRig rig(player,
+                    qEnvironmentVariable("LESNOR_SOURCE_DIR") + QStringLiteral("/tests/data/tone-3s.mp3"),
+                    0.5, 1.0);
+        SentenceController& ctl = rig.ctl;
+        SentenceDrill& drill = rig.drill;
         drill.setLoopTimes(3);
         // The speed once the player can change it; its ignored default otherwise.
         drill.setRate(speed);
@@ -86,7 +77,7 @@ private slots:
             if (i > 0)
                 QVERIFY(std::abs(runs[i].start - runs[i - 1].end - DrillSettings::loopGapMs / 1000.0) < 0.3);
         }
-        QVERIFY(!view.stopEnabled);
+        QVERIFY(!rig.view.stopEnabled);
     }
 };
 
