@@ -56,6 +56,7 @@ US_SPELLINGS = {
     "diaper": "nappy", "gotten": "got", "airplane": "aeroplane", "aluminum": "aluminium",
     "mustache": "moustache", "plow": "plough", "skeptical": "sceptical", "cozy": "cosy", "math": "maths",
     "store": "shop", "movie": "film", "railroad": "railway", "freeway": "motorway", "line": "queue",
+    "fertilizer": "fertiliser",
 }
 # Words of this list that are also ordinary British English in most uses: listed for a
 # reader to check, not counted as spelling faults.
