@@ -60,16 +60,17 @@ const BookMeasures kMeasures[] = {{1, 4.5, 9, 68, 0.22, 826, true, 8},
 constexpr double kLevelFall = 1.0;
 constexpr int kRecycleWindow = 10;
 // US spellings (and the British word the course uses) that no text holds, with their inflected forms.
-const char* const kUsSpellings[][2] = {{"color", "colour"},        {"favorite", "favourite"},
-                                       {"neighbor", "neighbour"},  {"honor", "honour"},
-                                       {"center", "centre"},       {"theater", "theatre"},
-                                       {"realize", "realise"},     {"organize", "organise"},
-                                       {"recognize", "recognise"}, {"apologize", "apologise"},
-                                       {"traveled", "travelled"},  {"gray", "grey"},
-                                       {"jewelry", "jewellery"},   {"defense", "defence"},
-                                       {"pajamas", "pyjamas"},     {"mom", "mum"},
-                                       {"elevator", "lift"},       {"apartment", "flat"},
-                                       {"sidewalk", "pavement"},   {"gasoline", "petrol"}};
+const char* const kUsSpellings[][2] = {{"color", "colour"},         {"favorite", "favourite"},
+                                       {"neighbor", "neighbour"},   {"honor", "honour"},
+                                       {"center", "centre"},        {"theater", "theatre"},
+                                       {"realize", "realise"},      {"organize", "organise"},
+                                       {"recognize", "recognise"},  {"apologize", "apologise"},
+                                       {"traveled", "travelled"},   {"gray", "grey"},
+                                       {"jewelry", "jewellery"},    {"defense", "defence"},
+                                       {"pajamas", "pyjamas"},      {"mom", "mum"},
+                                       {"elevator", "lift"},        {"apartment", "flat"},
+                                       {"sidewalk", "pavement"},    {"gasoline", "petrol"},
+                                       {"fertilizer", "fertiliser"}};
 // Every sentence is recorded at about this loudness (LUFS), whichever voice reads it: the
 // sentences' mean is within half a unit of it, and any two sentences are within 1 LU.
 constexpr double kLoudness = -18;
