@@ -104,6 +104,10 @@ public:
     bool soundOutputMissing() const override;
     // Length of the open media in seconds; 0 without playable media.
     double duration() const;
+    // The GStreamer element that stretches the sound below speed 1: "pitch" (SoundTouch)
+    // where it is installed, else "scaletempo"; LESNOR_STRETCH in the environment names
+    // another (the benchmarks compare them). Expects GStreamer set up.
+    static QString stretcherName();
 
 private:
     struct Impl;
