@@ -33,7 +33,9 @@ namespace lesnor {
 //   start of the play, or at or past the end of the media, is ignored for that play. A
 //   negative value clears it; setUrl() clears it too.
 // - setRate(r), 0.5 to 1.0: the following plays run at r with the voice's pitch kept
-//   (`scaletempo`); positions, seeks and the stop position stay in media seconds.
+//   (stretcherName(): SoundTouch's `pitch`, else `scaletempo`); positions, seeks and
+//   the stop position stay in media seconds. At 1.0 the sound is not stretched at all.
+//   Below 1.0 the sound fades in over its first 5 ms and out over its last 15 ms.
 // - currentPosition() while playing is the player thread's last sample (every 40 ms)
 //   run on with the clock for at most 60 ms; never below the start of the play, never
 //   decreasing and never past the stop position; it stays at the start until the
