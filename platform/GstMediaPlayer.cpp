@@ -1287,8 +1287,12 @@ void GstMediaPlayer::setStopPosition(double seconds) {
 }
 
 void GstMediaPlayer::setRate(double rate) {
-    if (std::isfinite(rate))
-        d_->rate = std::clamp(rate, kMinRate, kMaxRate);
+    if (!std::isfinite(rate) || std::clamp(rate, kMinRate, kMaxRate) == d_->rate)
+        return;
+    d_->rate = std::clamp(rate, kMinRate, kMaxRate);
+    // A play under way goes on at the new speed from where it is (a seek while playing).
+    if (playState() == Playing)
+        setCurrentPosition(currentPosition());
 }
 
 double GstMediaPlayer::rate() const {

@@ -476,6 +476,19 @@ private slots:
             QCOMPARE(player.currentPosition(), 1.3);
             player.stop();
         }
+        // A new speed during a play: it goes on from where it was to its stop position.
+        player.setRate(1.0);
+        player.setCurrentPosition(1.0);
+        player.setStopPosition(1.5);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.1, kWaitMs);
+        const double before = player.currentPosition();
+        player.setRate(rate);
+        QVERIFY(player.currentPosition() >= before);
+        QCOMPARE(player.playState(), IMediaPlayer::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+        QCOMPARE(player.currentPosition(), 1.5);
+        player.stop();
         player.setUrl(fixture()); // opened again after a slow play: the same length
         QCOMPARE(player.duration(), length);
     }
