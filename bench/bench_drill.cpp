@@ -8,7 +8,8 @@
 // and the CPU time of this process over the same stretch, against mpv looping the same
 // sentence of the same file with --speed=0.8 (mpv keeps the pitch by default) on the
 // same server for as long. Needs the sound server (bench/run.sh starts one); mpv for
-// the comparison. Prints "skipped" without them.
+// the comparison. Prints "skipped" without them. A first argument sets another speed
+// (bench_drill 1.0: the same loop unstretched).
 #include "ProcessUsage.h"
 #include "platform/GstMediaPlayer.h"
 #include "platform/WavFile.h"
@@ -80,7 +81,9 @@ int main(int argc, char** argv) {
     SentenceController& ctl = rig.ctl;
     SentenceDrill& drill = rig.drill;
     drill.setLoopTimes(0);
-    drill.setRate(kRate);
+    // The speed: the first argument, else 0.8.
+    const double wanted = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 0.0;
+    drill.setRate(wanted > 0.0 ? wanted : kRate);
     const double rate = player.rate();
 
     double cpu = 0;

@@ -23,11 +23,13 @@
 //             `time-pos` every millisecond, pause past the end (bench/peers/mpv.sh)
 //   late      Lesnor's player shifted 150 ms into each sentence: checks that the analysis
 //             measures a large error instead of slipping to a neighbouring gap
+//   rates     Lesnor's passes at slower speeds alone (see rateFigures())
 // 96 sentences per run, 16 of them starting at 0 or within the first 80 ms. Needs a
 // sound server with a "nullsink" sink (tests/audio/start-sound-server.sh; the bench
 // runner starts one), `lame` and `parec`. Prints "skipped" without them. --verbose
 // lists every sentence on stderr.
 #include "ProcessUsage.h"
+#include "platform/AudibleWindow.h"
 #include "platform/GstMediaPlayer.h"
 #include "playback/LessonView.h"
 #include "playback/SentenceController.h"
@@ -622,17 +624,135 @@ int lateVerdict(const Analysis& a) {
     return unmeasured > 0 && qEnvironmentVariable("CI") == QLatin1String("true") ? 1 : 0;
 }
 
-// The heard sentences of a pass at `rate`: their stretched length against the length
-// divided by the speed, and their pitch (zero crossings over the whole sentence, gaps
-// included on both sides) against the media's over the same stretch.
-int rateFigures(double rate, const Samples& heard, const Samples& media, const std::vector<Sentence>& played,
-                bool recorded) {
-    const QByteArray prefix = "sync_rate_" + QByteArray::number(rate, 'f', 1);
-    if (!recorded) {
-        std::printf("%s: FAILED: could not record or play\n", prefix.constData());
-        return 1;
+// Pitches of the tone in [from, to): one per 20 ms window (10 ms apart) that is tone
+// throughout (no run of more than 6 samples below kSilenceLevel, which a tone has only
+// around its zero crossings), from the window's first and last zero crossing,
+// interpolated between samples (precise to a fraction of a hertz, where counting
+// crossings in 20 ms is not).
+std::vector<double> tonePitches(const Samples& s, size_t from, size_t to) {
+    std::vector<double> pitches;
+    const size_t window = size_t(0.020 * kRecordRate), hop = window / 2;
+    for (size_t w = from; w + window <= to && w + window <= s.size(); w += hop) {
+        size_t quiet = 0, longest = 0;
+        double first = -1.0, last = -1.0;
+        int crossings = 0;
+        for (size_t i = w; i < w + window; ++i) {
+            quiet = std::abs(int(s[i])) < kSilenceLevel ? quiet + 1 : 0;
+            longest = std::max(longest, quiet);
+            if (i > w && (s[i - 1] < 0) != (s[i] < 0)) {
+                const double at = double(i - 1) + double(s[i - 1]) / double(s[i - 1] - s[i]);
+                if (first < 0.0)
+                    first = at;
+                last = at;
+                ++crossings;
+            }
+        }
+        if (longest <= 6 && crossings >= 3)
+            pitches.push_back((crossings - 1) / (2.0 * (last - first) / kRecordRate));
     }
-    std::vector<std::pair<size_t, size_t>> stretches; // [from, to) of each heard sentence
+    return pitches;
+}
+
+// The pitches of windows within one pitch step: within 0.2 % of both neighbours (a
+// window across a step has a pitch between two steps, which would pass any error).
+std::vector<double> steadyPitches(const std::vector<double>& pitches) {
+    std::vector<double> steady;
+    for (size_t i = 1; i + 1 < pitches.size(); ++i) {
+        if (std::abs(pitches[i - 1] / pitches[i] - 1.0) < 0.002 &&
+            std::abs(pitches[i + 1] / pitches[i] - 1.0) < 0.002)
+            steady.push_back(pitches[i]);
+    }
+    return steady;
+}
+
+// The median, over the tone windows heard, of the distance of each window's pitch from
+// the nearest pitch of the media's own windows of the sentence (%).
+double pitchError(const std::vector<double>& heard, const std::vector<double>& media) {
+    std::vector<double> errors;
+    for (double f : heard) {
+        double best = 1e9;
+        for (double g : media)
+            best = std::min(best, std::abs(f / g - 1.0));
+        errors.push_back(100.0 * best);
+    }
+    return errors.empty() || media.empty() ? 100.0 : percentile(errors, 0.5);
+}
+
+// The sentence stretched offline by the player's own stretching element, with the cuts
+// the player makes (silence before the start and after the end, its fades, the same
+// lead-in and tail): what the player should sound like, sample for sample.
+Samples stretchedReference(const QString& mp3, const Sentence& s, double rate) {
+    Samples samples;
+    const QByteArray element = GstMediaPlayer::stretcherName().toUtf8();
+    const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! " + element +
+                              " name=stretch ! audioconvert ! audioresample ! "
+                              "audio/x-raw,format=S16LE,channels=1,rate=" +
+                              QByteArray::number(kRecordRate) + " ! appsink name=sink sync=false";
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(launch.constData(), &error);
+    if (error) {
+        g_error_free(error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return samples;
+    }
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    g_object_set(src, "location", QFile::encodeName(mp3).constData(), nullptr);
+    gst_object_unref(src);
+    GstElement* stretch = gst_bin_get_by_name(GST_BIN(pipeline), "stretch");
+    const bool byTempo = g_object_class_find_property(G_OBJECT_GET_CLASS(stretch), "tempo") != nullptr;
+    if (byTempo)
+        g_object_set(stretch, "tempo", float(rate), nullptr);
+    struct Cut {
+        gint64 from, until, fadeOut, fadeIn;
+    };
+    static Cut cut; // the player's: below speed 1, 15 ms out and 5 ms in
+    cut = {gint64(s.start * GST_SECOND), gint64(s.end * GST_SECOND),
+           gint64(rate < 1.0 ? 15 : 5) * GST_MSECOND, rate < 1.0 ? 5 * GST_MSECOND : 0};
+    GstPad* pad = gst_element_get_static_pad(stretch, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad* pad, GstPadProbeInfo* info, gpointer) {
+            GstCaps* caps = gst_pad_get_current_caps(pad);
+            GstAudioInfo audio;
+            if (caps && gst_audio_info_from_caps(&audio, caps))
+                GST_PAD_PROBE_INFO_DATA(info) = silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio,
+                                                               cut.from, cut.until, cut.fadeOut, cut.fadeIn);
+            if (caps)
+                gst_caps_unref(caps);
+            return GST_PAD_PROBE_OK;
+        },
+        nullptr, nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(stretch);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    gst_element_get_state(pipeline, nullptr, nullptr, 5 * GST_SECOND);
+    const double scale = byTempo ? 1.0 / rate : 1.0;
+    gst_element_seek(pipeline, byTempo ? 1.0 : rate, GST_FORMAT_TIME,
+                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+                     gint64(std::max(0.0, s.start - 0.080) * scale * GST_SECOND), GST_SEEK_TYPE_SET,
+                     gint64((s.end + 0.050) * scale * GST_SECOND));
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink))) {
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            const auto* data = reinterpret_cast<const qint16*>(map.data);
+            samples.insert(samples.end(), data, data + map.size / 2);
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(sink);
+    gst_object_unref(pipeline);
+    return samples;
+}
+
+// The sounding stretches [from, to) of a recording: a silent run of kMinPause separates two.
+std::vector<std::pair<size_t, size_t>> soundingStretches(const Samples& heard) {
+    std::vector<std::pair<size_t, size_t>> stretches;
     const size_t minPause = size_t(kMinPause * kRecordRate);
     for (size_t i = 0; i < heard.size();) {
         while (i < heard.size() && std::abs(int(heard[i])) < kSilenceLevel)
@@ -648,29 +768,117 @@ int rateFigures(double rate, const Samples& heard, const Samples& media, const s
         stretches.emplace_back(i, soundEnd(heard, lastLoud));
         i = j;
     }
+    return stretches;
+}
+
+// How far (in samples of `a`) the sound of `a` from `at` lies behind the same sound of
+// `b` from `bAt`: the lag within ±3 ms that best matches 30 ms of both (normalised
+// correlation). Positive: `a` has lost that much of what `b` has there.
+double lagAgainst(const Samples& a, size_t at, const Samples& b, size_t bAt, bool backwards) {
+    const long length = long(0.030 * kRecordRate), reach = long(0.003 * kRecordRate);
+    double best = -2.0;
+    long bestLag = 0;
+    for (long lag = -reach; lag <= reach; ++lag) {
+        double ab = 0.0, aa = 0.0, bb = 0.0;
+        for (long k = 0; k < length; ++k) {
+            const long i = backwards ? long(at) - 1 - k : long(at) + k;
+            const long j = backwards ? long(bAt) - 1 - k + lag : long(bAt) + k + lag;
+            const double x = i >= 0 && i < long(a.size()) ? a[size_t(i)] : 0.0;
+            const double y = j >= 0 && j < long(b.size()) ? b[size_t(j)] : 0.0;
+            ab += x * y;
+            aa += x * x;
+            bb += y * y;
+        }
+        const double r = aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : -1.0;
+        if (r > best) {
+            best = r;
+            bestLag = lag;
+        }
+    }
+    return double(bestLag);
+}
+
+// The heard sentences of a pass at `rate`, each against the same sentence stretched
+// offline by the same element with the same cuts (stretchedReference()):
+//   length error     heard length (first to last sound, soundEnd()) against
+//                    (end - start) / rate, and the reference's own against the same
+//   heard/reference  heard length against the reference's
+//   pitch error      tonePitches() of the heard sound against those of the media's
+//                    sentence at speed 1 (pitchError()), and the reference's likewise
+//   start error      where the first 30 ms heard best match the reference's first 30 ms
+//                    (lagAgainst()), in media ms: what the player lost (+) or added (-)
+//                    at the start beyond what stretching itself does
+//   stop overshoot   the same with the last 30 ms: + heard past the reference's end
+int rateFigures(double rate, const Samples& heard, const Samples& media, const std::vector<Sentence>& played,
+                bool recorded, bool verbose, const QString& mp3) {
+    const QByteArray prefix = "sync_rate_" + QByteArray::number(rate, 'f', 1);
+    if (!recorded) {
+        std::printf("%s: FAILED: could not record or play\n", prefix.constData());
+        return 1;
+    }
+    const auto stretches = soundingStretches(heard);
     if (stretches.size() != played.size()) {
         std::printf("%s: FAILED: heard %zu sentences of %zu\n", prefix.constData(), stretches.size(),
                     played.size());
         return 1;
     }
-    std::vector<double> lengths, pitches;
+    std::vector<double> lengths, refLengths, versus, pitches, refPitches, starts, stops;
     for (size_t k = 0; k < played.size(); ++k) {
         const Sentence& s = played[k];
         const auto [from, to] = stretches[k];
         const double expected = (s.end - s.start) / rate;
-        lengths.push_back(100.0 * std::abs(double(to - from) / kRecordRate / expected - 1.0));
-        const size_t mediaFrom = size_t(s.start * kRecordRate), mediaTo = size_t(s.end * kRecordRate);
-        const double mediaPitch = heardPitch(media, mediaFrom, mediaTo - mediaFrom);
-        pitches.push_back(100.0 * std::abs(heardPitch(heard, from, to - from) / mediaPitch - 1.0));
+        const double heardSeconds = double(to - from) / kRecordRate;
+        lengths.push_back(100.0 * std::abs(heardSeconds / expected - 1.0));
+        const std::vector<double> mediaPitches =
+            steadyPitches(tonePitches(media, size_t(s.start * kRecordRate), size_t(s.end * kRecordRate)));
+        pitches.push_back(pitchError(tonePitches(heard, from, to), mediaPitches));
+        const Samples reference = stretchedReference(mp3, s, rate);
+        const auto refStretches = soundingStretches(reference);
+        if (refStretches.size() != 1) {
+            std::printf("%s: FAILED: the offline reference of sentence %zu has %zu sounding stretches\n",
+                        prefix.constData(), k, refStretches.size());
+            return 1;
+        }
+        const auto [refFrom, refTo] = refStretches.front();
+        const double refSeconds = double(refTo - refFrom) / kRecordRate;
+        refLengths.push_back(100.0 * std::abs(refSeconds / expected - 1.0));
+        versus.push_back(100.0 * std::abs(heardSeconds / refSeconds - 1.0));
+        refPitches.push_back(pitchError(tonePitches(reference, refFrom, refTo), mediaPitches));
+        const double toMediaMs = 1000.0 * rate / kRecordRate;
+        starts.push_back(lagAgainst(heard, from, reference, refFrom, false) * toMediaMs);
+        stops.push_back(lagAgainst(heard, to, reference, refTo, true) * toMediaMs);
+        if (verbose)
+            std::fprintf(
+                stderr,
+                "%s sentence %zu: heard %.1f ms, reference %.1f ms, for %.1f ms; pitch error %.2f %% "
+                "(reference %.2f %%); start %+.2f ms, stop %+.2f ms\n",
+                prefix.constData(), k, heardSeconds * 1000.0, refSeconds * 1000.0, expected * 1000.0,
+                pitches.back(), refPitches.back(), starts.back(), stops.back());
     }
-    auto line = [&](const char* name, const std::vector<double>& v, const char* goal) {
-        std::printf("%s_%s: %.2f %% (median of %zu; p95 %.2f, max %.2f; goal %s)\n", prefix.constData(), name,
-                    percentile(v, 0.5), v.size(), percentile(v, 0.95), *std::max_element(v.begin(), v.end()),
-                    goal);
+    auto line = [&](const char* name, const std::vector<double>& v, const char* unit, const char* goal) {
+        std::printf("%s_%s: %.2f %s (median of %zu; p95 %.2f, max %.2f; %s)\n", prefix.constData(), name,
+                    percentile(v, 0.5), unit, v.size(), percentile(v, 0.95),
+                    *std::max_element(v.begin(), v.end()), goal);
     };
-    line("length_error", lengths, "within 2 % of length / speed");
-    line("pitch_error", pitches, "median within 3 % of the media's");
+    std::vector<double> startErrors(starts.size());
+    std::transform(starts.begin(), starts.end(), startErrors.begin(), [](double v) { return std::abs(v); });
+    line("length_error", lengths, "%", "goal within 2 % of length / speed");
+    line("reference_length_error", refLengths, "%", "the stretching element's own, offline, same cuts");
+    line("heard_vs_reference", versus, "%", "heard length against the offline reference's");
+    line("pitch_error", pitches, "%", "goal median within 3 % of the media's");
+    line("reference_pitch_error", refPitches, "%", "the offline reference's");
+    line("start_error_ms", startErrors, "ms", "media ms against the offline reference; goal median <= 0.1");
+    line("stop_overshoot_ms", stops, "ms", "media ms against the offline reference; goal p95 <= 1.1");
     return 0;
+}
+
+// The marker's gaps in the decoded media, each named by the pitch of the tone after it.
+std::vector<Gap> markerGaps(const Samples& media) {
+    std::vector<Gap> gaps = silentRuns(media, 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
+    for (Gap& g : gaps)
+        g.pitch = heardPitch(media, size_t(g.end * kRecordRate) + size_t(0.002 * kRecordRate),
+                             size_t(kPitchWindow * kRecordRate));
+    return gaps;
 }
 
 int skip(const char* why) {
@@ -733,10 +941,7 @@ int main(int argc, char** argv) {
         if (!QFile::exists(mp3) && !encodeMp3(wav, mp3, vbr))
             return skip("cannot make the marker recording with lame");
         const Samples media = decode(mp3);
-        std::vector<Gap> mediaGaps = silentRuns(media, 0, size_t(kMarkerSeconds * kRecordRate) - 1, kMinGap);
-        for (Gap& g : mediaGaps)
-            g.pitch = heardPitch(media, size_t(g.end * kRecordRate) + size_t(0.002 * kRecordRate),
-                                 size_t(kPitchWindow * kRecordRate));
+        const std::vector<Gap> mediaGaps = markerGaps(media);
         if (mediaGaps.size() < size_t(kMarkerSeconds / kStep) - 2)
             return skip("cannot decode the marker recording");
         if (verbose) {
@@ -864,13 +1069,22 @@ int main(int argc, char** argv) {
         player.setUrl(mp3);
         controller.lessonLoaded(lessonOf(sentences));
     };
-    if (int status = pass(false, kSentences, late ? "late_player" : "sync", playOne, load))
-        return status;
-    if (late)
-        return 0;
-    std::printf(
-        "cpu_reading_pct: %.2f %% (Lesnor's process while sentences play, poll included; %.0f wake-ups/s)\n",
-        100.0 * cpuPlaying / wallPlaying, wakeUpsPlaying / wallPlaying);
+    // "rates": only the passes at slower speeds.
+    const bool ratesOnly = mode == QLatin1String("rates");
+    if (ratesOnly) {
+        const QString mp3 = dir.filePath(QStringLiteral("marker.mp3"));
+        if (!encodeMp3(wav, mp3, false))
+            return skip("cannot make the marker recording with lame");
+        load(mp3);
+    } else {
+        if (int status = pass(false, kSentences, late ? "late_player" : "sync", playOne, load))
+            return status;
+        if (late)
+            return 0;
+        std::printf("cpu_reading_pct: %.2f %% (Lesnor's process while sentences play, poll included; %.0f "
+                    "wake-ups/s)\n",
+                    100.0 * cpuPlaying / wallPlaying, wakeUpsPlaying / wallPlaying);
+    }
 
     // Slower speeds, the voice's pitch kept: each heard sentence as long as its length
     // divided by the speed, at the pitch of the same stretch of the media.
@@ -891,10 +1105,13 @@ int main(int argc, char** argv) {
             },
             &ok);
         const Samples media = decode(dir.filePath(QStringLiteral("marker.mp3")));
-        if (int status = rateFigures(rate, heard, media, slow, ok))
+        if (int status = rateFigures(rate, heard, media, slow, ok, verbose,
+                                     dir.filePath(QStringLiteral("marker.mp3"))))
             return status;
     }
     player.setRate(1.0);
+    if (ratesOnly)
+        return 0;
 
     // After the reading, with the lesson loaded and nothing playing.
     UsageMeter meter(app.applicationPid());

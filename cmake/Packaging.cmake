@@ -89,10 +89,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # What the program loads at run time beyond the libraries it links: the voice's engines
 # (loaded when the voice is set up), the pitch tracker of speak and compare, the MP3 decoder and sound output (sound server or
-# ALSA), the window system plug-in, the faces its texts are set in, Qt's own texts in
+# ALSA), the stretching of slower speeds (SoundTouch's element), the window system plug-in, the faces its texts are set in, Qt's own texts in
 # Chinese, Qt SQL's SQLite driver for the learner's record.
 set(LESNOR_RUNTIME_PACKAGES
-    libflite1 libespeak-ng1 libaubio5 gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
+    libflite1 libespeak-ng1 libaubio5 gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-pulseaudio gstreamer1.0-alsa
     qt6-qpa-plugins libqt6sql6-sqlite fonts-wqy-microhei fonts-liberation qt6-translations-l10n)
 list(JOIN LESNOR_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

@@ -15,8 +15,8 @@ class IMediaPlayer;
 // lesson window's SentenceController asks it what follows each sentence (it is its
 // IReadingSteps); the menu and keys change it through the operations below.
 //
-// Every change is applied at once (the speed to the player, which keeps it for the
-// following plays of both windows), reported by changed() and handed to the keeper
+// Every change is applied at once (the speed to the player: to a play under way and
+// the following plays of both windows), reported by changed() and handed to the keeper
 // given with setKeeper(), which stores it.
 class SentenceDrill : public QObject, public IReadingSteps {
     Q_OBJECT

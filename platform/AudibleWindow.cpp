@@ -28,13 +28,15 @@ bool canFade(GstAudioFormat format) {
 }
 
 // Fades frames [first, last) of a format canFade() accepts: a frame at media time t has
-// the gain (1 - cos(pi (until - t) / fadeOut)) / 2.
-void fadeFrames(const GstAudioInfo& info, guint8* data, guint64 first, guint64 last, gint64 pts, gint64 until,
-                gint64 fadeOut) {
+// the gain (1 - cos(pi d / length)) / 2, d being its distance from `edge` (t - edge on a
+// rising fade, edge - t on a falling one).
+void fadeFrames(const GstAudioInfo& info, guint8* data, guint64 first, guint64 last, gint64 pts, gint64 edge,
+                gint64 length, bool rising) {
     const double rate = GST_AUDIO_INFO_RATE(&info);
     const auto gainOf = [&](guint64 frame) {
-        const double before = double(until - pts) - double(frame) * double(GST_SECOND) / rate;
-        return 0.5 * (1.0 - std::cos(M_PI * std::clamp(before / double(fadeOut), 0.0, 1.0)));
+        const double before = double(edge - pts) - double(frame) * double(GST_SECOND) / rate;
+        const double distance = rising ? -before : before;
+        return 0.5 * (1.0 - std::cos(M_PI * std::clamp(distance / double(length), 0.0, 1.0)));
     };
     const gint channels = GST_AUDIO_INFO_CHANNELS(&info);
     switch (GST_AUDIO_INFO_FORMAT(&info)) {
@@ -58,7 +60,7 @@ void fadeFrames(const GstAudioInfo& info, guint8* data, guint64 first, guint64 l
 } // namespace
 
 GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 from, gint64 until,
-                          gint64 fadeOut) {
+                          gint64 fadeOut, gint64 fadeIn) {
     const gint bpf = GST_AUDIO_INFO_BPF(&info);
     const gint rate = GST_AUDIO_INFO_RATE(&info);
     if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer) || (from < 0 && until < 0) || bpf <= 0 || rate <= 0)
@@ -75,7 +77,9 @@ GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 fr
     const guint64 tailStart = until >= 0 ? std::max(headEnd, firstFrameFrom(until)) : frames;
     const bool fades = until >= 0 && fadeOut > 0 && canFade(GST_AUDIO_INFO_FORMAT(&info));
     const guint64 fadeStart = fades ? std::max(headEnd, firstFrameFrom(until - fadeOut)) : tailStart;
-    if (headEnd == 0 && fadeStart >= frames)
+    const bool fadesIn = from >= 0 && fadeIn > 0 && canFade(GST_AUDIO_INFO_FORMAT(&info));
+    const guint64 fadeInEnd = fadesIn ? std::min(tailStart, firstFrameFrom(from + fadeIn)) : headEnd;
+    if (headEnd == 0 && fadeStart >= frames && fadeInEnd == 0)
         return buffer;
 
     buffer = gst_buffer_make_writable(buffer);
@@ -83,8 +87,10 @@ GstBuffer* silenceOutside(GstBuffer* buffer, const GstAudioInfo& info, gint64 fr
     if (gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
         if (headEnd > 0)
             gst_audio_format_info_fill_silence(info.finfo, map.data, headEnd * guint64(bpf));
+        if (headEnd < fadeInEnd)
+            fadeFrames(info, map.data, headEnd, fadeInEnd, pts, from, fadeIn, true);
         if (fadeStart < tailStart)
-            fadeFrames(info, map.data, fadeStart, tailStart, pts, until, fadeOut);
+            fadeFrames(info, map.data, fadeStart, tailStart, pts, until, fadeOut, false);
         if (tailStart < frames)
             gst_audio_format_info_fill_silence(info.finfo, map.data + tailStart * guint64(bpf),
                                                (frames - tailStart) * guint64(bpf));

@@ -63,6 +63,17 @@ constexpr double kTailSeconds = 0.050;
 // The sound fades out over this stretch before the stop position, so a play stopped
 // inside continuous sound ends without a click and still ends at the stop position.
 constexpr GstClockTime kFadeOut = 5 * GST_MSECOND;
+// Below speed 1 the sound also fades in over this stretch after the start. The
+// stretching plays pieces of its input twice, overlapped: a piece that holds the first
+// millisecond of a sentence cut hard out of silence sounded that millisecond as a click
+// 35 ms before the sentence (measured at 0.5x, bench/bench_sync.cpp); faded in, it is
+// inaudible. At speed 1 nothing is stretched and the start stays sample-exact.
+constexpr GstClockTime kFadeIn = 5 * GST_MSECOND;
+// Below speed 1 the fade-out is longer: the stretching overlaps the sentence's last
+// milliseconds once more about 30 ms after its end, and a 5 ms fade left that piece
+// audible (measured at 0.5x: heard 1.6 % longer than the sentence stretched; with 15 ms
+// 1.1 %, the length's error then the stretching's own, bench/bench_sync.cpp).
+constexpr GstClockTime kStretchedFadeOut = 15 * GST_MSECOND;
 // stop() called this close before the stop position first lets the play reach the
 // end of its silent tail (bounded by the distance plus the slack).
 constexpr double kFinishWindowSeconds = 0.05;
@@ -144,6 +155,8 @@ GstElement* makeSilentSink() {
 struct AudibleWindow {
     std::atomic<gint64> from{-1};  // negative: from the start of the segment
     std::atomic<gint64> until{-1}; // negative: to its end
+    std::atomic<gint64> fadeIn{0};
+    std::atomic<gint64> fadeOut{gint64(kFadeOut)};
 };
 
 // Keeps each buffer to the audible window (streaming thread). The probe sits where the
@@ -160,9 +173,72 @@ GstPadProbeReturn keepToAudibleWindow(GstPad* pad, GstPadProbeInfo* info, gpoint
     if (caps)
         gst_caps_unref(caps);
     if (known)
-        GST_PAD_PROBE_INFO_DATA(info) =
-            silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until, kFadeOut);
+        GST_PAD_PROBE_INFO_DATA(info) = silenceOutside(GST_PAD_PROBE_INFO_BUFFER(info), audio, from, until,
+                                                       window->fadeOut.load(), window->fadeIn.load());
     return GST_PAD_PROBE_OK;
+}
+
+// Passes a branch's buffers on only while `open` says so (streaming thread).
+template <bool WhenStretching> GstPadProbeReturn passWhile(GstPad*, GstPadProbeInfo*, gpointer data) {
+    return static_cast<const std::atomic<bool>*>(data)->load() == WhenStretching ? GST_PAD_PROBE_OK
+                                                                                 : GST_PAD_PROBE_DROP;
+}
+
+// The speed's filter around a stretching element that takes its speed as "tempo":
+// audioconvert ! tee, one branch straight to a funnel, the other through the element.
+// While `stretching` is false the element gets no buffers and the sound passes through
+// unchanged (the element is not bit-exact even at tempo 1); while it is true the
+// straight branch gets none. `input` receives the filter's input pad (media time).
+GstElement* makeBypassFilter(GstElement* tempo, std::atomic<bool>* stretching, GstPad** input) {
+    GstElement* bin = gst_bin_new("speed");
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* tee = gst_element_factory_make("tee", nullptr);
+    GstElement* funnel = gst_element_factory_make("funnel", nullptr);
+    if (!convert || !tee || !funnel) {
+        for (GstElement* e : {convert, tee, funnel, bin})
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        return nullptr;
+    }
+    gst_bin_add_many(GST_BIN(bin), convert, tee, tempo, funnel, nullptr);
+    const bool linked = gst_element_link(convert, tee) && gst_element_link(tee, funnel) &&
+                        gst_element_link(tee, tempo) && gst_element_link(tempo, funnel);
+    GstPad* stretched = gst_element_get_static_pad(tempo, "sink");
+    GstPad* straight = stretched ? gst_pad_get_peer(stretched) : nullptr; // tee's pad to the element
+    GstPad* teeSink = gst_element_get_static_pad(tee, "sink");
+    // The tee's other source pad feeds the straight branch.
+    GstPad* straightOut = nullptr;
+    GstIterator* pads = gst_element_iterate_src_pads(tee);
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(pads, &item) == GST_ITERATOR_OK) {
+        auto* pad = GST_PAD(g_value_get_object(&item));
+        if (pad != straight && !straightOut)
+            straightOut = GST_PAD(gst_object_ref(pad));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(pads);
+    if (!linked || !stretched || !straightOut) {
+        for (GstPad* pad : {stretched, straight, teeSink, straightOut})
+            if (pad)
+                gst_object_unref(pad);
+        gst_object_unref(gst_object_ref_sink(bin));
+        return nullptr;
+    }
+    gst_pad_add_probe(stretched, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      passWhile<true>, stretching, nullptr);
+    gst_pad_add_probe(straightOut,
+                      GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      passWhile<false>, stretching, nullptr);
+    GstPad* convertSink = gst_element_get_static_pad(convert, "sink");
+    GstPad* funnelSrc = gst_element_get_static_pad(funnel, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", convertSink));
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", funnelSrc));
+    *input = teeSink;
+    for (GstPad* pad : {stretched, straight, straightOut, convertSink, funnelSrc})
+        if (pad)
+            gst_object_unref(pad);
+    return bin;
 }
 
 QByteArray toUri(const QString& path) {
@@ -244,6 +320,12 @@ struct PlayerThread {
     bool rebuildOutput = false;
     GstPad* sinkPad = nullptr;   // the audio sink's input (running-time offset)
     GstPad* windowPad = nullptr; // where the audible window is kept
+    // With a stretching element that takes its speed as a property ("tempo") instead of
+    // from the seek's rate, the pipeline's times downstream of it are stretched: seeks,
+    // positions and the length are converted by the speed set.
+    GstElement* tempoElement = nullptr;
+    double tempoSet = 1.0;
+    std::atomic<bool> stretching{false}; // the sound goes through tempoElement
     AudibleWindow window;
 
     quint64 urlSerial = 0;
@@ -320,12 +402,26 @@ struct PlayerThread {
         if (playbin) {
             g_object_set(playbin, "flags", kPlayFlags, nullptr);
             // The speed's stretching keeps the voice's pitch; at 1.0 it passes through.
-            if (GstElement* tempo = gst_element_factory_make("scaletempo", nullptr)) {
-                windowPad = gst_element_get_static_pad(tempo, "sink");
+            GstElement* filter = nullptr;
+            if (GstElement* tempo =
+                    gst_element_factory_make(GstMediaPlayer::stretcherName().toUtf8().constData(), nullptr)) {
+                if (g_object_class_find_property(G_OBJECT_GET_CLASS(tempo), "tempo")) {
+                    gst_object_ref_sink(tempo);
+                    filter = makeBypassFilter(tempo, &stretching, &windowPad);
+                    if (filter)
+                        tempoElement = tempo;
+                    else
+                        gst_object_unref(tempo);
+                } else {
+                    filter = tempo; // scaletempo: passes through at rate 1 itself
+                    windowPad = gst_element_get_static_pad(tempo, "sink");
+                }
+            }
+            if (filter) {
                 if (windowPad)
                     gst_pad_add_probe(windowPad, GST_PAD_PROBE_TYPE_BUFFER, keepToAudibleWindow, &window,
                                       nullptr);
-                g_object_set(playbin, "audio-filter", tempo, nullptr);
+                g_object_set(playbin, "audio-filter", filter, nullptr);
             }
             attachSink(forceSilent ? nullptr : makeAudibleSink());
             outputMissing = !forceSilent && silent;
@@ -370,6 +466,9 @@ struct PlayerThread {
             gst_object_unref(sinkPad);
         if (windowPad)
             gst_object_unref(windowPad);
+        if (tempoElement)
+            gst_object_unref(tempoElement);
+        tempoElement = nullptr;
         if (bus) {
             gst_bus_remove_watch(bus);
             gst_object_unref(bus);
@@ -501,10 +600,22 @@ struct PlayerThread {
             end = std::min(end, duration);
         window.from = lead > 0.0 ? gint64(toClock(start)) : -1;
         window.until = hold >= 0.0 ? gint64(toClock(hold)) : -1;
-        GstEvent* seek = gst_event_new_seek(rate, GST_FORMAT_TIME,
-                                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                            GST_SEEK_TYPE_SET, toClock(start - lead), GST_SEEK_TYPE_SET,
-                                            end >= 0.0 ? toClock(end) : GST_CLOCK_TIME_NONE);
+        window.fadeIn = rate < 1.0 ? gint64(kFadeIn) : 0;
+        window.fadeOut = gint64(rate < 1.0 ? kStretchedFadeOut : kFadeOut);
+        double seekRate = rate, scale = 1.0;
+        if (tempoElement) {
+            if (tempoSet != rate) {
+                g_object_set(tempoElement, "tempo", float(rate), nullptr);
+                tempoSet = rate;
+            }
+            stretching = rate < 1.0;
+            seekRate = 1.0;
+            scale = 1.0 / rate;
+        }
+        GstEvent* seek = gst_event_new_seek(
+            seekRate, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            GST_SEEK_TYPE_SET, toClock((start - lead) * scale), GST_SEEK_TYPE_SET,
+            end >= 0.0 ? toClock(end * scale) : GST_CLOCK_TIME_NONE);
         segmentSeqnum = gst_event_get_seqnum(seek);
         const gboolean sent = gst_element_send_event(playbin, seek);
         gst_element_get_state(playbin, nullptr, nullptr, kPrerollTimeout);
@@ -610,7 +721,7 @@ struct PlayerThread {
         gint64 time = 0;
         if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &time) || time < 0)
             return -1.0;
-        return toSeconds(time);
+        return toSeconds(time) * tempoSet;
     }
 
     // The position while playing: never below the start, never decreasing, never past
@@ -781,7 +892,7 @@ struct PlayerThread {
         if (ok) {
             gint64 length = 0;
             if (gst_element_query_duration(playbin, GST_FORMAT_TIME, &length) && length > 0)
-                duration = toSeconds(length);
+                duration = toSeconds(length) * tempoSet;
             segmentStart = 0.0;
             holdAt = -1.0;
             segmentFresh = true;
@@ -804,6 +915,11 @@ struct PlayerThread {
         if (uri.isEmpty())
             return false;
         g_object_set(playbin, "uri", uri.constData(), nullptr);
+        if (tempoElement) { // opened at speed 1: its length in media seconds
+            g_object_set(tempoElement, "tempo", 1.0f, nullptr);
+            tempoSet = 1.0;
+            stretching = false;
+        }
         if (!silent)
             silenceAll();
         GstStateChangeReturn result = gst_element_set_state(playbin, GST_STATE_PAUSED);
@@ -1171,12 +1287,26 @@ void GstMediaPlayer::setStopPosition(double seconds) {
 }
 
 void GstMediaPlayer::setRate(double rate) {
-    if (std::isfinite(rate))
-        d_->rate = std::clamp(rate, kMinRate, kMaxRate);
+    if (!std::isfinite(rate) || std::clamp(rate, kMinRate, kMaxRate) == d_->rate)
+        return;
+    d_->rate = std::clamp(rate, kMinRate, kMaxRate);
+    // A play under way goes on at the new speed from where it is (a seek while playing).
+    if (playState() == Playing)
+        setCurrentPosition(currentPosition());
 }
 
 double GstMediaPlayer::rate() const {
     return d_->rate;
+}
+
+QString GstMediaPlayer::stretcherName() {
+    const QString chosen = qEnvironmentVariable("LESNOR_STRETCH");
+    if (!chosen.isEmpty())
+        return chosen;
+    GstElementFactory* pitch = gst_element_factory_find("pitch");
+    if (pitch)
+        gst_object_unref(pitch);
+    return QLatin1String(pitch ? "pitch" : "scaletempo");
 }
 
 double GstMediaPlayer::startLatency() const {

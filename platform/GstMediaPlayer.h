@@ -33,7 +33,11 @@ namespace lesnor {
 //   start of the play, or at or past the end of the media, is ignored for that play. A
 //   negative value clears it; setUrl() clears it too.
 // - setRate(r), 0.5 to 1.0: the following plays run at r with the voice's pitch kept
-//   (`scaletempo`); positions, seeks and the stop position stay in media seconds.
+//   (stretcherName(): SoundTouch's `pitch`, else `scaletempo`); positions, seeks and
+//   the stop position stay in media seconds. At 1.0 the sound is not stretched at all.
+//   Below 1.0 the sound fades in over its first 5 ms and out over its last 15 ms. A
+//   new speed during a play applies at once: the play goes on from where it is (as
+//   after a seek: its lead-in is silence).
 // - currentPosition() while playing is the player thread's last sample (every 40 ms)
 //   run on with the clock for at most 60 ms; never below the start of the play, never
 //   decreasing and never past the stop position; it stays at the start until the
@@ -104,6 +108,10 @@ public:
     bool soundOutputMissing() const override;
     // Length of the open media in seconds; 0 without playable media.
     double duration() const;
+    // The GStreamer element that stretches the sound below speed 1: "pitch" (SoundTouch)
+    // where it is installed, else "scaletempo"; LESNOR_STRETCH in the environment names
+    // another (the benchmarks compare them). Expects GStreamer set up.
+    static QString stretcherName();
 
 private:
     struct Impl;

@@ -38,9 +38,10 @@ public:
     // Players that cannot do this ignore it; the position poll still stops them.
     virtual void setStopPosition(double seconds) { (void)seconds; }
 
-    // Speed of the following plays, 0.5 to 1.0 (1.0 is the recording's own); the voice
-    // keeps its pitch. Positions, seeks and the stop position stay in seconds of the
-    // media, whatever the speed. Players that cannot change speed ignore it.
+    // Speed of a play under way and the following ones, 0.5 to 1.0 (1.0 is the
+    // recording's own); the voice keeps its pitch. Positions, seeks and the stop
+    // position stay in seconds of the media, whatever the speed. Players that cannot
+    // change speed ignore it.
     virtual void setRate(double rate) { (void)rate; }
     virtual double rate() const { return 1.0; }
 

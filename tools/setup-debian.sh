@@ -19,6 +19,8 @@ PACKAGES=(
   # run: MP3 decoding, sound output (sound server, else ALSA directly), fonts for
   # Chinese text, Arial-metric faces, Qt's own texts (menus, dialogs) in Chinese
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio gstreamer1.0-alsa
+  # slower speeds with the voice's pitch kept: SoundTouch's GStreamer element "pitch"
+  gstreamer1.0-plugins-bad
   qt6-translations-l10n
   # the learner's record: Qt SQL's SQLite driver
   libqt6sql6-sqlite

@@ -101,7 +101,7 @@ std::vector<double> gainsOf(GstBuffer* buffer, const GstAudioInfo& info) {
 // The frames at `ptsMs`.. of `format` after silenceOutside(), delivered in one buffer or,
 // with `splitAt` > 0, in two with the second starting at frame `splitAt`.
 std::vector<double> fadedGains(GstAudioFormat format, int channels, gint64 from, gint64 until, gint64 fade,
-                               int splitAt = 0) {
+                               int splitAt = 0, gint64 fadeIn = 0) {
     constexpr int frames = 10;
     constexpr gint64 ptsMs = 100;
     std::vector<double> gains;
@@ -110,7 +110,7 @@ std::vector<double> fadedGains(GstAudioFormat format, int channels, gint64 from,
                      : std::vector<std::pair<int, int>>{{0, frames}}) {
         GstAudioInfo info;
         GstBuffer* buffer = makeLevel(info, format, channels, count, ptsMs + first);
-        buffer = silenceOutside(buffer, info, from, until, fade);
+        buffer = silenceOutside(buffer, info, from, until, fade, fadeIn);
         const std::vector<double> part = gainsOf(buffer, info);
         gains.insert(gains.end(), part.begin(), part.end());
         gst_buffer_unref(buffer);
@@ -214,6 +214,38 @@ private slots:
                 QVERIFY2(std::abs(gains[f] - reference[f]) < 1e-4,
                          qPrintable(QStringLiteral("frame %1").arg(f)));
         }
+    }
+
+    // The fade-in rises from zero at the start, the same over a split, beside a fade-out.
+    void fadesInAfterTheStart_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<gint64>("until");
+        QTest::addColumn<gint64>("fadeOut");
+        QTest::addColumn<int>("splitAt");
+        QTest::addColumn<QString>("expected"); // frames at 100..109 ms, from 102 ms, 3 ms fade-in
+        QTest::newRow("S16") << int(GST_AUDIO_FORMAT_S16) << gint64(-1) << gint64(0) << 0 << "000ff11111";
+        QTest::newRow("F32 split inside")
+            << int(GST_AUDIO_FORMAT_F32) << gint64(-1) << gint64(0) << 4 << "000ff11111";
+        QTest::newRow("with a fade-out")
+            << int(GST_AUDIO_FORMAT_S16) << 109 * ms << 3 * ms << 0 << "000ff11ff0";
+        QTest::newRow("window shorter than the fade")
+            << int(GST_AUDIO_FORMAT_F64) << 104 * ms << gint64(0) << 0 << "000f000000";
+        QTest::newRow("U8 keeps the cut")
+            << int(GST_AUDIO_FORMAT_U8) << gint64(-1) << gint64(0) << 0 << "0011111111";
+    }
+
+    void fadesInAfterTheStart() {
+        QFETCH(int, format);
+        QFETCH(gint64, until);
+        QFETCH(gint64, fadeOut);
+        QFETCH(int, splitAt);
+        QFETCH(QString, expected);
+        const auto gains = fadedGains(GstAudioFormat(format), 1, 102 * ms, until, fadeOut, splitAt, 3 * ms);
+        QCOMPARE(gainPattern(gains), expected);
+        QVERIFY(std::is_sorted(gains.begin(), gains.begin() + 4)); // rising up to 103 ms
+        const auto whole = fadedGains(GstAudioFormat(format), 1, 102 * ms, until, fadeOut, 0, 3 * ms);
+        for (size_t f = 0; f < gains.size(); ++f)
+            QVERIFY2(std::abs(gains[f] - whole[f]) < 1e-4, qPrintable(QStringLiteral("frame %1").arg(f)));
     }
 
     // Silence is what the format calls silence: zero for signed and float samples, the

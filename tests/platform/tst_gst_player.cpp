@@ -446,6 +446,53 @@ private slots:
         QCOMPARE(player.currentPosition(), 0.0);
     }
 
+    // Below speed 1 (either stretching element) seeks, positions, the stop position and
+    // the length stay in media seconds; a play at 1.0 afterwards is unstretched again.
+    void slowPlaysKeepMediaSeconds_data() {
+        QTest::addColumn<QString>("stretcher");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("pitch 0.5") << "pitch" << 0.5;
+        QTest::newRow("pitch 0.8") << "pitch" << 0.8;
+        QTest::newRow("scaletempo 0.5") << "scaletempo" << 0.5;
+    }
+
+    void slowPlaysKeepMediaSeconds() {
+        QFETCH(QString, stretcher);
+        QFETCH(double, rate);
+        qputenv("LESNOR_STRETCH", stretcher.toUtf8());
+        GstMediaPlayer player(GstMediaPlayer::Output::Silent);
+        qunsetenv("LESNOR_STRETCH");
+        player.setUrl(fixture());
+        const double length = player.duration();
+        QVERIFY(length > 2.9 && length < 3.1);
+        for (const double speed : {rate, 1.0, rate}) {
+            player.setRate(speed);
+            player.setCurrentPosition(1.0);
+            player.setStopPosition(1.3);
+            player.play();
+            QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.05, kWaitMs);
+            QVERIFY(player.currentPosition() < 1.3);
+            QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+            QCOMPARE(player.currentPosition(), 1.3);
+            player.stop();
+        }
+        // A new speed during a play: it goes on from where it was to its stop position.
+        player.setRate(1.0);
+        player.setCurrentPosition(1.0);
+        player.setStopPosition(1.5);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 1.1, kWaitMs);
+        const double before = player.currentPosition();
+        player.setRate(rate);
+        QVERIFY(player.currentPosition() >= before);
+        QCOMPARE(player.playState(), IMediaPlayer::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), IMediaPlayer::Paused, kWaitMs);
+        QCOMPARE(player.currentPosition(), 1.5);
+        player.stop();
+        player.setUrl(fixture()); // opened again after a slow play: the same length
+        QCOMPARE(player.duration(), length);
+    }
+
     // A stalled sound server (its processes stopped) is reported, never waited for, and
     // outlived: once it runs again the play goes on to its stop position.
     void outputStallIsReportedAndOutlived() {
