@@ -154,25 +154,9 @@ bool encodeMp3(const QString& wav, const QString& mp3, bool vbr) {
     return lame.waitForFinished(30000) && lame.exitStatus() == QProcess::NormalExit && lame.exitCode() == 0;
 }
 
-// The media decoded as the player decodes it, at the recording's rate.
-Samples decode(const QString& path) {
+// Plays `pipeline` (already PLAYING) to its end into `sink`, then frees both: the samples.
+Samples drain(GstElement* pipeline, GstElement* sink) {
     Samples samples;
-    const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! audioresample ! "
-                              "audio/x-raw,format=S16LE,channels=1,rate=" +
-                              QByteArray::number(kRecordRate) + " ! appsink name=sink sync=false";
-    GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(launch.constData(), &error);
-    if (error) {
-        g_error_free(error);
-        if (pipeline)
-            gst_object_unref(pipeline);
-        return samples;
-    }
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
-    gst_object_unref(src);
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
     while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink))) {
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
@@ -187,6 +171,27 @@ Samples decode(const QString& path) {
     gst_object_unref(sink);
     gst_object_unref(pipeline);
     return samples;
+}
+
+// The media decoded as the player decodes it, at the recording's rate.
+Samples decode(const QString& path) {
+    const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! audioresample ! "
+                              "audio/x-raw,format=S16LE,channels=1,rate=" +
+                              QByteArray::number(kRecordRate) + " ! appsink name=sink sync=false";
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(launch.constData(), &error);
+    if (error) {
+        g_error_free(error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return {};
+    }
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
+    gst_object_unref(src);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    return drain(pipeline, sink);
 }
 
 Samples readRaw(const QString& path) {
@@ -682,7 +687,6 @@ double pitchError(const std::vector<double>& heard, const std::vector<double>& m
 // the player makes (silence before the start and after the end, its fades, the same
 // lead-in and tail): what the player should sound like, sample for sample.
 Samples stretchedReference(const QString& mp3, const Sentence& s, double rate) {
-    Samples samples;
     const QByteArray element = GstMediaPlayer::stretcherName().toUtf8();
     const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! " + element +
                               " name=stretch ! audioconvert ! audioresample ! "
@@ -694,7 +698,7 @@ Samples stretchedReference(const QString& mp3, const Sentence& s, double rate) {
         g_error_free(error);
         if (pipeline)
             gst_object_unref(pipeline);
-        return samples;
+        return {};
     }
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     g_object_set(src, "location", QFile::encodeName(mp3).constData(), nullptr);
@@ -734,20 +738,7 @@ Samples stretchedReference(const QString& mp3, const Sentence& s, double rate) {
                      gint64(std::max(0.0, s.start - 0.080) * scale * GST_SECOND), GST_SEEK_TYPE_SET,
                      gint64((s.end + 0.050) * scale * GST_SECOND));
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink))) {
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        GstMapInfo map;
-        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            const auto* data = reinterpret_cast<const qint16*>(map.data);
-            samples.insert(samples.end(), data, data + map.size / 2);
-            gst_buffer_unmap(buffer, &map);
-        }
-        gst_sample_unref(sample);
-    }
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(sink);
-    gst_object_unref(pipeline);
-    return samples;
+    return drain(pipeline, sink);
 }
 
 // The sounding stretches [from, to) of a recording: a silent run of kMinPause separates two.
