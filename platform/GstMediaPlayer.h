@@ -21,8 +21,8 @@ namespace lesnor {
 //   A file that cannot be played (or is no regular file: a pipe, a folder) leaves the
 //   player Stopped at 0; play() then does nothing. A play() or seek right after setUrl()
 //   first waits (1 s at most) for the opening's outcome; duration() waits for it
-//   (5 s at most). setUrl() and close() wait (0.3 s at most) until the previous file is
-//   released.
+//   (5 s at most). setUrl() and close() never wait: the player's thread releases the
+//   previous file next (a file replaced or removed meanwhile is no concern on Linux).
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s,
