@@ -136,11 +136,13 @@ struct GstSoundPlayer::Impl {
     bool ending = false;       // guarded by lock
     bool finished = false;     // guarded by lock
 
-    // The caller's view: the serial of its latest play (0 after stop()).
+    // The caller's side: the serial of its latest request, and of its latest play (0
+    // after stop()).
     quint64 asked = 0;
     quint64 playSerial = 0;
-    // Written by the player's thread: the latest play that has ended (or failed or was
-    // stopped), and the output of the latest that started.
+    // Written by the player's thread: the serial of the latest play that has ended (or
+    // failed, or was stopped), of the latest request carried out, and the output the
+    // latest play found.
     std::atomic<quint64> ended{0};
     std::atomic<quint64> decided{0};
     std::atomic<int> sink{-1};
@@ -153,7 +155,9 @@ struct GstSoundPlayer::Impl {
     GstElement* pipeline = nullptr;
     quint64 sounding = 0;
 
-    ~Impl() {
+    // Ends the player's thread; false when it is stuck in the sound output (it is then
+    // left running, and this object with it, to the end of the process).
+    bool shutDown() {
         {
             std::lock_guard<std::mutex> guard(lock);
             ending = true;
@@ -164,14 +168,13 @@ struct GstSoundPlayer::Impl {
         const bool done =
             changed.wait_for(wait, std::chrono::milliseconds(kEndWaitMs), [this] { return finished; });
         wait.unlock();
-        if (done) {
-            runner.join();
-        } else {
-            // Stuck in the sound output: leave the thread to the end of the process
-            // rather than keep the program from ending.
+        if (!done) {
             qCWarning(lcSound, "the sound output does not answer; leaving it");
             runner.detach();
+            return false;
         }
+        runner.join();
+        return true;
     }
 
     void post(SoundJob job) {
@@ -189,8 +192,11 @@ struct GstSoundPlayer::Impl {
             SoundJob job;
             {
                 std::unique_lock<std::mutex> wait(lock);
-                changed.wait_for(wait, std::chrono::milliseconds(pipeline ? kWatchIntervalMs : 1000),
-                                 [this] { return ending || !jobs.empty(); });
+                const auto due = [this] { return ending || !jobs.empty(); };
+                if (pipeline)
+                    changed.wait_for(wait, std::chrono::milliseconds(kWatchIntervalMs), due);
+                else
+                    changed.wait(wait, due);
                 if (ending)
                     break;
                 if (jobs.empty()) {
@@ -207,13 +213,21 @@ struct GstSoundPlayer::Impl {
             if (job.play) {
                 start(job);
             } else {
-                decided = job.serial;
-                changed.notify_all();
+                carriedOut(job.serial);
             }
         }
         release(pipeline);
         std::lock_guard<std::mutex> guard(lock);
         finished = true;
+        changed.notify_all();
+    }
+
+    // Under the lock, so that a caller about to wait for it does not miss it.
+    void carriedOut(quint64 serial) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            decided = serial;
+        }
         changed.notify_all();
     }
 
@@ -248,8 +262,7 @@ struct GstSoundPlayer::Impl {
         } else {
             ended = job.serial;
         }
-        decided = job.serial;
-        changed.notify_all();
+        carriedOut(job.serial);
         const PlayOutcome outcome = chosen < 0                                          ? PlayOutcome::Failed
                                     : chosen == kSilentSink && output != Output::Silent ? PlayOutcome::Unheard
                                                                                         : PlayOutcome::Heard;
@@ -292,7 +305,10 @@ GstSoundPlayer::GstSoundPlayer(Output output)
     d_->runner = std::thread([impl = d_.get()] { impl->run(); });
 }
 
-GstSoundPlayer::~GstSoundPlayer() = default;
+GstSoundPlayer::~GstSoundPlayer() {
+    if (!d_->shutDown())
+        (void)d_.release(); // still used by the stuck thread
+}
 
 bool GstSoundPlayer::play(const QString& path) {
     stop();
