@@ -808,26 +808,6 @@ struct PlayerThread {
     // Everything the sink gets is silence until the next seek.
     void silenceAll() { window.from = std::numeric_limits<gint64>::max(); }
 
-    // Cut inside the sound: what the server was given and has not played yet is dropped
-    // while the stream still runs, and the stream plays silence for as long as the
-    // server may hold (kTailSeconds), so what it keeps at the pause is silence and
-    // nothing of the sentence sounds at the next start. The next seek sets the window
-    // again.
-    void flushOutput() {
-        if (silent)
-            return;
-        Busy busy(*shared);
-        silenceAll();
-        gint64 at = 0;
-        if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &at) || at < 0)
-            return;
-        if (gst_element_seek_simple(playbin, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, at))
-            gst_element_get_state(playbin, nullptr, nullptr, kPrerollTimeout);
-        g_usleep(gulong(kTailSeconds * 1e6));
-        segmentFresh = false;
-        dropStaleMessages();
-    }
-
     // The server stalls the first play of a new stream for about as long as the stream
     // has existed; playing a few silenced milliseconds right away avoids that. Expects
     // the pipeline prerolled after silenceAll(), so not even the prerolled buffer sounds
@@ -1029,10 +1009,8 @@ struct PlayerThread {
             // whole and nothing of it is left in the server for the next play.
             finishSegment();
             stopSampling();
-            if (state == IMediaPlayer::Playing) {
-                flushOutput();
+            if (state == IMediaPlayer::Playing)
                 setPipelineState(GST_STATE_PAUSED);
-            }
             state = IMediaPlayer::Stopped;
         }
         const double hold = holdFor(from, want.stopAt);

@@ -27,10 +27,7 @@ namespace lesnor {
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s,
 //   faded out over the last 5 ms before s (no click inside continuous sound). stop()
-//   and a seek cut the sound where they find it; a stop() inside the sound also drops
-//   what the server holds of it (the player's thread flushes the running stream and
-//   lets it play 50 ms of silence before it pauses), so none of it sounds at the next
-//   start.
+//   and a seek cut the sound where they find it.
 //   Reaching it reports Paused with position exactly s until stop(), a seek or play()
 //   (which then plays on to the end of the media). A stop position at or before the
 //   start of the play, or at or past the end of the media, is ignored for that play. A
