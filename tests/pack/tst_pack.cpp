@@ -53,7 +53,7 @@ struct BookMeasures {
     double endLevel = 0;
 };
 const BookMeasures kMeasures[] = {{1, 4.5, 9, 68, 0.22, 826, true, 8},
-                                  {2, 9, 11, 49, 0.6, 1042},
+                                  {2, 9, 11, 49, 0.6, 1043},
                                   {3, 15.5, 18, 15, 0.6, 768},
                                   {4, 21.5, 25, 8, 0.6, 683}};
 // The level never falls back by more than this from ten lessons to the next, across books too.
