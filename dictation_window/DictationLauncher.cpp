@@ -47,6 +47,7 @@ void DictationLauncher::dictationClosed() {
         player.setUrl(lessonWindowUrl_);
     }
     player.stop();
+    form1_.watchOutputTrouble();
     form1_.show();
     form1_.activateWindow();
     // What the learner did there, on the lesson window's notice line.

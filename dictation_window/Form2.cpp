@@ -245,6 +245,8 @@ void Form2::Form_Load() {
     static_cast<CaptionLabel*>(control(QStringLiteral("Label1")))->setBackColor(artwork::commandBarBack);
     FillCatalogue(*T1_, artwork::treeImages());
     r1_->setFocus();
+    // The lesson window is hidden meanwhile: this window says the output's trouble.
+    watchOutputTrouble(services_.player, *noticeLine_);
 }
 
 void Form2::LoadLesson() {

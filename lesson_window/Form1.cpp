@@ -48,9 +48,6 @@ const QString kHint = QStringLiteral("提示：点击句子能自动朗读整句
                                      "鼠标指向单词按下右键不放（生词列表中左键）能显示单词解释、读音。");
 const QString kCredit = QStringLiteral("Lesnor 开源项目 · 访问主页");
 const QString kNoSoundOutput = QStringLiteral("未找到声音设备，朗读将无声");
-const QString kOutputStalled = QStringLiteral("声音输出没有响应，朗读暂停");
-const QString kOutputGone = QStringLiteral("声音服务已断开，下次朗读时重新连接");
-const QString kOutputBack = QStringLiteral("声音输出已恢复");
 
 QString indexed(const char* array, int index) {
     return indexedName(array, index);
@@ -371,19 +368,11 @@ void Form1::Form_Load() {
     });
     // A sound output that stops answering or goes away is said at once, and so is its
     // return.
-    services_.player.setTroubleHandler([this] {
-        switch (services_.player.outputTrouble()) {
-        case IMediaPlayer::Trouble::Stalled:
-            noticeLine_->showNotice(kOutputStalled, 0);
-            break;
-        case IMediaPlayer::Trouble::Gone:
-            noticeLine_->showNotice(kOutputGone, 0);
-            break;
-        case IMediaPlayer::Trouble::None:
-            noticeLine_->showNotice(kOutputBack);
-            break;
-        }
-    });
+    watchOutputTrouble();
+}
+
+void Form1::watchOutputTrouble() {
+    lesnor::watchOutputTrouble(services_.player, *noticeLine_);
 }
 
 void Form1::LoadLesson() {

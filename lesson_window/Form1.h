@@ -88,6 +88,9 @@ public:
     // Tells the learner, in the short line at the bottom of the window, that something
     // they asked for did not work. Never modal; a new notice replaces the old one.
     void showNotice(const QString& text);
+    // Says the player's output trouble on this window's notice line (again, after the
+    // dictation window had it).
+    void watchOutputTrouble();
     NoticeLine* noticeLine() const { return noticeLine_; }
 
     // The loaded lesson: its four sentence lists (List1..List4), word lines, caption and

@@ -10,13 +10,26 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 namespace lesnor {
 namespace {
 
 constexpr int kMeterMs = 100;
+
+// The file list's "type" column, named from each name's suffix: Qt's own reads the start
+// of every file in the folder on the window's thread to tell its type.
+class TypeBySuffix final : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override {
+        if (info.isDir())
+            return QFileIconProvider::type(info);
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+};
 
 // The desktop's own dialog where there is one. It asks before replacing a file, and a
 // name typed without a suffix is checked with ".wav" added. A name with another suffix
@@ -27,6 +40,8 @@ QString askWithFileDialog(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("wav"));
+    static TypeBySuffix types;
+    dialog.setIconProvider(&types);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted)
             return QString();

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <gst/gst.h>
+#include <thread>
+#include <utility>
 
 namespace lesnor {
 namespace {
@@ -60,6 +62,14 @@ void tearDownPipeline(GstElement*& pipeline, GstBus*& bus) {
         gst_object_unref(bus);
         bus = nullptr;
     }
+}
+
+void tearDownPipelineLater(GstElement*& pipeline, GstBus*& bus) {
+    if (!pipeline && !bus)
+        return;
+    std::thread([p = std::exchange(pipeline, nullptr), b = std::exchange(bus, nullptr)]() mutable {
+        tearDownPipeline(p, b);
+    }).detach();
 }
 
 } // namespace lesnor

@@ -24,5 +24,8 @@ bool takeBusErrors(GstBus* bus, const QLoggingCategory& log);
 
 // Stops and releases a pipeline and its bus; both become null.
 void tearDownPipeline(GstElement*& pipeline, GstBus*& bus);
+// The same on a thread of its own, for a pipeline whose stream has ended: the caller
+// does not wait for the sound server to let the stream go. Both become null at once.
+void tearDownPipelineLater(GstElement*& pipeline, GstBus*& bus);
 
 } // namespace lesnor

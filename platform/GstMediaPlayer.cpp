@@ -84,9 +84,8 @@ constexpr qint64 kStallMs = 500;
 // The player's thread busy in one step for longer than this: the output is stalled.
 constexpr qint64 kStalledAfterMs = 1500;
 // How long the caller's thread waits, at most, for what it cannot answer without the
-// player's thread: an opening's outcome before a play or seek, a file's release.
+// player's thread: an opening's outcome before a play or seek.
 constexpr int kPlayWaitMs = 1000;
-constexpr int kCloseWaitMs = 300;
 // How long the destructor waits for the player's thread to end before leaving it.
 constexpr int kEndWaitMs = 2000;
 constexpr double kMinRate = 0.5;
@@ -280,8 +279,7 @@ struct PlayerShared {
     struct Done {
         quint64 urlSerial = 0;
         quint64 serial = 0;
-        quint64 releasedUrlSerial = 0; // the media before that one is closed
-        bool opened = false;           // the media's opening has an outcome
+        bool opened = false; // the media's opening has an outcome
         bool playable = false;
         double duration = 0.0;
         IMediaPlayer::PlayState state = IMediaPlayer::Undefined;
@@ -810,6 +808,26 @@ struct PlayerThread {
     // Everything the sink gets is silence until the next seek.
     void silenceAll() { window.from = std::numeric_limits<gint64>::max(); }
 
+    // Cut inside the sound: what the server was given and has not played yet is dropped
+    // while the stream still runs, and the stream plays silence for as long as the
+    // server may hold (kTailSeconds), so what it keeps at the pause is silence and
+    // nothing of the sentence sounds at the next start. The next seek sets the window
+    // again.
+    void flushOutput() {
+        if (silent)
+            return;
+        Busy busy(*shared);
+        silenceAll();
+        gint64 at = 0;
+        if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &at) || at < 0)
+            return;
+        if (gst_element_seek_simple(playbin, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, at))
+            gst_element_get_state(playbin, nullptr, nullptr, kPrerollTimeout);
+        g_usleep(gulong(kTailSeconds * 1e6));
+        segmentFresh = false;
+        dropStaleMessages();
+    }
+
     // The server stalls the first play of a new stream for about as long as the stream
     // has existed; playing a few silenced milliseconds right away avoids that. Expects
     // the pipeline prerolled after silenceAll(), so not even the prerolled buffer sounds
@@ -872,7 +890,6 @@ struct PlayerThread {
         closeMedia();
         {
             std::lock_guard<std::mutex> guard(shared->lock);
-            shared->done.releasedUrlSerial = want.urlSerial;
             shared->done.opened = false;
             shared->changed.notify_all();
         }
@@ -1012,8 +1029,10 @@ struct PlayerThread {
             // whole and nothing of it is left in the server for the next play.
             finishSegment();
             stopSampling();
-            if (state == IMediaPlayer::Playing)
+            if (state == IMediaPlayer::Playing) {
+                flushOutput();
                 setPipelineState(GST_STATE_PAUSED);
+            }
             state = IMediaPlayer::Stopped;
         }
         const double hold = holdFor(from, want.stopAt);
@@ -1178,7 +1197,6 @@ GstMediaPlayer::~GstMediaPlayer() = default;
 
 void GstMediaPlayer::setUrl(const QString& path) {
     Impl& d = *d_;
-    const bool wasOpen = !d.url.isEmpty();
     d.url = path;
     ++d.urlSerial;
     ++d.serial;
@@ -1194,13 +1212,6 @@ void GstMediaPlayer::setUrl(const QString& path) {
         w.from = 0.0;
         w.stopAt = -1.0;
     });
-    // The previous file is released once the player's thread has closed it (bounded: a
-    // stalled output is not waited for; the file is then released when it answers).
-    if (wasOpen) {
-        std::unique_lock<std::mutex> lock(d.shared->lock);
-        d.shared->changed.wait_for(lock, std::chrono::milliseconds(kCloseWaitMs),
-                                   [&d] { return d.shared->done.releasedUrlSerial == d.urlSerial; });
-    }
 }
 
 QString GstMediaPlayer::url() const {

@@ -21,13 +21,16 @@ namespace lesnor {
 //   A file that cannot be played (or is no regular file: a pipe, a folder) leaves the
 //   player Stopped at 0; play() then does nothing. A play() or seek right after setUrl()
 //   first waits (1 s at most) for the opening's outcome; duration() waits for it
-//   (5 s at most). setUrl() and close() wait (0.3 s at most) until the previous file is
-//   released.
+//   (5 s at most). setUrl() and close() never wait: the player's thread releases the
+//   previous file next (a file replaced or removed meanwhile is no concern on Linux).
 // - stop() is pause + seek to 0 (Stopped, position 0).
 // - End of media: Stopped, position 0, pipeline prerolled at 0 again.
 // - setStopPosition(s): the next play() (and any seek) ends the sound exactly at s,
 //   faded out over the last 5 ms before s (no click inside continuous sound). stop()
-//   and a seek cut the sound where they find it.
+//   and a seek cut the sound where they find it; a stop() inside the sound also drops
+//   what the server holds of it (the player's thread flushes the running stream and
+//   lets it play 50 ms of silence before it pauses), so none of it sounds at the next
+//   start.
 //   Reaching it reports Paused with position exactly s until stop(), a seek or play()
 //   (which then plays on to the end of the media). A stop position at or before the
 //   start of the play, or at or past the end of the media, is ignored for that play. A

@@ -267,6 +267,11 @@ bool GstSoundCapture::stop() {
     const qint64 wanted =
         toFrames(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - d_->startedAt).count());
     const bool finished = capturesFromMicrophone(d_->pipeline, 0, lcCapture()) && d_->finish(wanted);
+    // Everything captured is in the scratch file once the stream has ended: letting the
+    // server go need not hold the caller. A stream that did not end may still write to
+    // the scratch file's descriptor: it is stopped before the descriptor is closed.
+    if (finished)
+        tearDownPipelineLater(d_->pipeline, d_->bus);
     d_->teardown();
     const qint64 captured = d_->frames.load();
     if (finished && captured == 0)

@@ -6,6 +6,7 @@
 #include "playback/RecorderView.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace lesnor {
 namespace {
@@ -41,7 +42,17 @@ VoiceRecorder::VoiceRecorder(IRecorder& recorder, ISoundPlayer& player, IFileOps
     , player_(player)
     , files_(files)
     , view_(view)
-    , recordingPath_(std::move(recordingPath)) {}
+    , recordingPath_(std::move(recordingPath)) {
+    // The output a play back found is known only once it sounds.
+    player_.setOutcomeHandler([this](ISoundPlayer::PlayOutcome outcome) {
+        if (!std::exchange(playBackPending_, false))
+            return; // another window's play
+        if (outcome == ISoundPlayer::PlayOutcome::Failed)
+            view_.showNotice(kCannotPlay);
+        else if (outcome == ISoundPlayer::PlayOutcome::Unheard)
+            view_.showNotice(kPlaysUnheard);
+    });
+}
 
 void VoiceRecorder::recordButtonReleased() {
     if (view_.recordCaption() == recorder::idleCaption)
@@ -98,10 +109,11 @@ void VoiceRecorder::showRecordingKept(bool kept) {
 }
 
 void VoiceRecorder::playBack() {
-    if (!player_.play(recordingPath_))
+    playBackPending_ = true;
+    if (!player_.play(recordingPath_)) {
+        playBackPending_ = false;
         view_.showNotice(kCannotPlay);
-    else if (player_.playsUnheard())
-        view_.showNotice(kPlaysUnheard);
+    }
 }
 
 void VoiceRecorder::saveAs() {

@@ -60,7 +60,8 @@ private:
     IFileOps& files_;
     IRecorderView& view_;
     QString recordingPath_;
-    bool kept_ = false; // a good recording is in recordingPath_
+    bool playBackPending_ = false; // a play back whose outcome is still to come
+    bool kept_ = false;            // a good recording is in recordingPath_
 };
 
 } // namespace lesnor

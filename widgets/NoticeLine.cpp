@@ -1,5 +1,7 @@
 #include "widgets/NoticeLine.h"
 
+#include "platform/MediaPlayer.h"
+
 #include <QEvent>
 #include <QTimer>
 
@@ -51,6 +53,25 @@ void NoticeLine::place() {
     const QSize hint = sizeHint();
     const int width = qMin(hint.width(), host->width());
     setGeometry(0, host->height() - hint.height(), width, hint.height());
+}
+
+void watchOutputTrouble(IMediaPlayer& player, NoticeLine& line) {
+    const auto say = [&player, &line] {
+        switch (player.outputTrouble()) {
+        case IMediaPlayer::Trouble::Stalled:
+            line.showNotice(QStringLiteral("声音输出没有响应，朗读暂停"), 0);
+            break;
+        case IMediaPlayer::Trouble::Gone:
+            line.showNotice(QStringLiteral("声音服务已断开，下次朗读时重新连接"), 0);
+            break;
+        case IMediaPlayer::Trouble::None:
+            line.showNotice(QStringLiteral("声音输出已恢复"));
+            break;
+        }
+    };
+    player.setTroubleHandler(say);
+    if (player.outputTrouble() != IMediaPlayer::Trouble::None)
+        say();
 }
 
 } // namespace lesnor

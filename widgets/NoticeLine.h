@@ -6,6 +6,8 @@ class QTimer;
 
 namespace lesnor {
 
+class IMediaPlayer;
+
 // A short, unobtrusive line at the bottom of a window's client area that tells the
 // learner something they asked for did not work ("未找到声音设备，朗读将无声").
 // It never takes the focus or blocks; it stays above the other controls, follows the
@@ -28,5 +30,10 @@ private:
 
     QTimer* hideTimer_ = nullptr;
 };
+
+// Makes `line` say when the player's sound output stops answering or goes away, and when
+// it is back (replacing the handler another window installed); a trouble already under
+// way is said at once.
+void watchOutputTrouble(IMediaPlayer& player, NoticeLine& line);
 
 } // namespace lesnor

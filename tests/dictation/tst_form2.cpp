@@ -224,6 +224,33 @@ private slots:
         }
     }
 
+    // The output's trouble is said on the dictation window while it is open, and on the
+    // lesson window again after it.
+    void outputTroubleIsSaidWhereTheLearnerIs_data() {
+        QTest::addColumn<int>("trouble");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("stalled") << int(IMediaPlayer::Trouble::Stalled) << "声音输出没有响应，朗读暂停";
+        QTest::newRow("gone") << int(IMediaPlayer::Trouble::Gone) << "声音服务已断开，下次朗读时重新连接";
+    }
+    void outputTroubleIsSaidWhereTheLearnerIs() {
+        QFETCH(int, trouble);
+        QFETCH(QString, said);
+        const auto notice = [](QWidget* window) {
+            return window->findChild<QLabel*>(QStringLiteral("NoticeLine"));
+        };
+        openDictation();
+        player().setTrouble(IMediaPlayer::Trouble(trouble));
+        QCOMPARE(notice(form2_)->text(), said);
+        QVERIFY(notice(form2_)->isVisible());
+        player().setTrouble(IMediaPlayer::Trouble::None);
+        QCOMPARE(notice(form2_)->text(), QStringLiteral("声音输出已恢复"));
+        player().setTrouble(IMediaPlayer::Trouble(trouble));
+        closeDictation(true);
+        QCOMPARE(notice(form_.get())->text(), said);
+        player().setTrouble(IMediaPlayer::Trouble::None);
+        QCOMPARE(notice(form_.get())->text(), QStringLiteral("声音输出已恢复"));
+    }
+
     void lessonLoading() {
         openDictation();
         form2_->r1()->setPlainText(QStringLiteral("typed"));

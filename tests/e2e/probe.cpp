@@ -20,6 +20,11 @@
 //                                 for the five latest, each at the time the late firing
 //                                 came, with how long of it the thread ran and waited
 //                                 for a processor (the rest it was blocked)
+//
+// With LESNOR_E2E_STALL_STACKS=<file>, while the loop probe runs, a watcher thread
+// writes the user-interface thread's call stack to <file> each time a firing is 20 ms
+// overdue, and every 40 ms after while it stays overdue (frames as "binary(+offset)":
+// resolve them with addr2line -f -C -e <binary> <offset>).
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -38,8 +43,15 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <thread>
 #include <time.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -128,6 +140,48 @@ template <class Box> QRect textRect(Box* box, int from, int length) {
     return globalRect(box->viewport(), local);
 }
 
+// Where the user-interface thread stands when it is overdue (see the top of the file).
+class StallStacks {
+public:
+    static void start(pthread_t ui) {
+        static const QByteArray path = qgetenv("LESNOR_E2E_STALL_STACKS");
+        if (path.isEmpty() || running_.exchange(true))
+            return;
+        fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        struct sigaction a = {};
+        a.sa_handler = [](int) {
+            void* frames[48];
+            const int n = backtrace(frames, 48);
+            char head[64];
+            const int len = std::snprintf(head, sizeof head, "stack at %lld us\n", (long long)monotonicMicros());
+            (void)!::write(fd_, head, size_t(len));
+            backtrace_symbols_fd(frames, n, fd_);
+        };
+        sigaction(SIGURG, &a, nullptr);
+        beat();
+        std::thread([ui] {
+            qint64 nextSample = 0;
+            while (running_) {
+                usleep(2000);
+                const qint64 overdue = monotonicMicros() - lastBeat_;
+                if (overdue < 20000) {
+                    nextSample = 20000;
+                } else if (overdue >= nextSample) {
+                    pthread_kill(ui, SIGURG);
+                    nextSample = overdue + 40000;
+                }
+            }
+        }).detach();
+    }
+    static void stop() { running_ = false; }
+    static void beat() { lastBeat_ = monotonicMicros(); }
+
+private:
+    static inline std::atomic<bool> running_{false};
+    static inline std::atomic<qint64> lastBeat_{0};
+    static inline int fd_ = -1;
+};
+
 // How late a 1 ms timer on the user-interface thread fires: every firing's delay past
 // the millisecond, so any stretch the event loop spends elsewhere shows as one late
 // firing as long as that stretch.
@@ -161,9 +215,11 @@ public:
         last_ = monotonicMicros();
         lastSched_ = sched();
         timer_.start();
+        StallStacks::start(pthread_self());
     }
     QString stop() {
         timer_.stop();
+        StallStacks::stop();
         if (late_.empty())
             return QStringLiteral("0 0 0 0 0");
         std::vector<qint64> sorted = late_;
@@ -192,6 +248,7 @@ private:
         const qint64 now = monotonicMicros();
         const qint64 late = std::max<qint64>(0, now - last_ - 1000);
         last_ = now;
+        StallStacks::beat();
         late_.push_back(late);
         const Sched s = sched();
         // The latest firings, kept few: the list is trimmed to the largest ones.

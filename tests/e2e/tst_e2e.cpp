@@ -28,8 +28,9 @@ using namespace lesnor::e2e;
 namespace {
 
 const QString kBook1 = QStringLiteral("Vyk英语(第1册)");
-// Today's player now and then lets a click of a few milliseconds be heard before a
-// sentence: one a step is allowed until the player no longer does it; then 0.
+// Today's player, on a loaded machine, now and then lets a click of a few milliseconds be
+// heard before a sentence: one a step is allowed until the player no longer does it;
+// then 0. After "停止" none is allowed: the player drops what the server holds.
 constexpr int kClicksAllowed = 1;
 // Today's player, asked to play the sentence it has just played to its end again
 // ("朗  读" in the dictation window), first plays some 40 ms from that end (what it
@@ -387,7 +388,8 @@ private slots:
         const int index = 2;
         const Placed p = playSentenceByClick(index, "sentence-click");
         QVERIFY2(p.start >= 0 && p.end >= 0, "the clicked sentence was not heard from the recording");
-        QVERIFY2(clicks_.size() <= kClicksAllowed, "a click was heard before the sentence");
+        // The step before stopped sentence 2 in its middle: nothing of it is left to sound.
+        QVERIFY2(clicks_.isEmpty(), "a click was heard before the sentence");
         QCOMPARE(app_->text(QStringLiteral("Form1/Label8")), lesson1_[index].chinese);
         figure("click_start_offset", (p.start - lesson1_[index].start) * 1000, "ms",
                "heard start minus start time");

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <functional>
 
 namespace lesnor::test {
 
@@ -41,6 +42,14 @@ public:
     }
     double rate() const override { return rate_; }
     double startLatency() const override { return latency; }
+    Trouble outputTrouble() const override { return trouble_; }
+    void setTroubleHandler(std::function<void()> handler) override { onTrouble_ = std::move(handler); }
+    // The output's trouble changes: the handler is told, as the real player's watchdog does.
+    void setTrouble(Trouble trouble) {
+        trouble_ = trouble;
+        if (onTrouble_)
+            onTrouble_();
+    }
 
     double stopPosition() const { return stopAt_; }
     double duration() const { return url_.isEmpty() ? 0.0 : duration_; }
@@ -55,6 +64,8 @@ public:
     double latency = 0.0;
 
 private:
+    Trouble trouble_ = Trouble::None;
+    std::function<void()> onTrouble_;
     QHash<QString, double> durations_;
     QString url_;
     double duration_ = 0.0;

@@ -76,9 +76,17 @@ private:
 // unheard (no output found) while `unheard` is set.
 class FakeSoundPlayer final : public ISoundPlayer {
 public:
+    // Tells the outcome at once: Failed for a path in `lateFailing` (accepted first),
+    // else Unheard or Heard as `unheard` says.
     bool play(const QString& path) override {
         calls << QStringLiteral("play ") + path;
-        return !failing.contains(path);
+        if (failing.contains(path))
+            return false;
+        if (onOutcome)
+            onOutcome(lateFailing.contains(path) ? PlayOutcome::Failed
+                      : unheard                  ? PlayOutcome::Unheard
+                                                 : PlayOutcome::Heard);
+        return true;
     }
     // Logs "samples <count> <rate>"; fails while `failing` holds "samples".
     bool playSamples(const std::vector<qint16>& samples, int rate) override {
@@ -87,8 +95,12 @@ public:
     }
     void stop() override { calls << QStringLiteral("stop"); }
     bool playsUnheard() const override { return unheard; }
+    void setOutcomeHandler(std::function<void(PlayOutcome)> handler) override {
+        onOutcome = std::move(handler);
+    }
     QStringList calls;
-    QSet<QString> failing;
+    QSet<QString> failing, lateFailing;
+    std::function<void(PlayOutcome)> onOutcome;
     bool unheard = false;
 };
 

@@ -113,6 +113,32 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!player.isPlaying(), 10000);
         QVERIFY(!player.playSamples({}, 44100));
     }
+
+    // play() answers at once; the outcome follows on this thread, for the latest play
+    // only: a play asked while an earlier one is still being set up replaces it.
+    void outcomesFollowTheLatestPlay() {
+        QTemporaryDir dir;
+        const QString bad = dir.filePath(QStringLiteral("bad.wav"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(QByteArray("RIFF----WAVEnot a recording")) > 0);
+        file.close();
+        GstSoundPlayer player(GstSoundPlayer::Output::Silent);
+        QList<ISoundPlayer::PlayOutcome> told;
+        player.setOutcomeHandler([&](ISoundPlayer::PlayOutcome outcome) { told << outcome; });
+        const std::vector<qint16> tone(44100, 1000);
+        QVERIFY(player.playSamples(tone, 44100));
+        QVERIFY(player.play(bad)); // a WAV by its header: refused only once tried
+        QTRY_COMPARE_WITH_TIMEOUT(told, QList{ISoundPlayer::PlayOutcome::Failed}, 10000);
+        QVERIFY(!player.isPlaying());
+        QVERIFY(player.playSamples(tone, 44100));
+        QTRY_COMPARE_WITH_TIMEOUT(told.size(), 2, 10000);
+        QCOMPARE(told.last(), ISoundPlayer::PlayOutcome::Heard);
+        QVERIFY(player.isPlaying());
+        player.stop();
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!player.play(dir.filePath(QStringLiteral("missing.wav"))));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestClipDecoder)

@@ -307,7 +307,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(player.currentPosition() > 0.02, kWaitMs);
         QVERIFY(isOpenByProcess(copy));
         player.close();
-        QVERIFY(!isOpenByProcess(copy));
+        QTRY_VERIFY_WITH_TIMEOUT(!isOpenByProcess(copy), kWaitMs);
         QCOMPARE(player.url(), QString());
         QCOMPARE(player.playState(), IMediaPlayer::Undefined);
         QCOMPARE(player.currentPosition(), 0.0);
@@ -319,7 +319,7 @@ private slots:
         QVERIFY(QFile::copy(fixture(), second));
         player.setUrl(copy);
         player.setUrl(second);
-        QVERIFY(!isOpenByProcess(copy));
+        QTRY_VERIFY_WITH_TIMEOUT(!isOpenByProcess(copy), kWaitMs);
         QCOMPARE(player.playState(), IMediaPlayer::Stopped);
     }
 
@@ -440,7 +440,8 @@ private slots:
             }
         }
         if (steps.last() == QLatin1String("other") || steps.contains(QLatin1String("close")))
-            QVERIFY(!isOpenByProcess(steps.last() == QLatin1String("other") ? first : other));
+            QTRY_VERIFY_WITH_TIMEOUT(!isOpenByProcess(steps.last() == QLatin1String("other") ? first : other),
+                                     kWaitMs);
         QCOMPARE(player.playState(), IMediaPlayer::Stopped);
         playsASentence(player);
         QCOMPARE(player.currentPosition(), 0.0);

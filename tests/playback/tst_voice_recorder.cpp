@@ -233,7 +233,8 @@ private slots:
         QCOMPARE(view.notices.size(), 2);
     }
 
-    // A play that fails, and one that goes on without any sound output, are told.
+    // A play that fails (refused at once or once started), and one that goes on without
+    // any sound output, are told.
     void playBackFailureIsTold() {
         press();
         press();
@@ -242,9 +243,12 @@ private slots:
         player.unheard = true;
         voice->playBack();
         QCOMPARE(view.notices, QStringList{QStringLiteral("未找到声音设备，回放将无声")});
+        player.lateFailing.insert(recording);
+        voice->playBack();
+        QCOMPARE(view.notices.last(), QStringLiteral("无法回放录音"));
         player.failing.insert(recording);
         voice->playBack();
-        QCOMPARE(view.notices.size(), 2);
+        QCOMPARE(view.notices.size(), 3);
     }
 };
 
