@@ -55,7 +55,7 @@ struct BookMeasures {
 const BookMeasures kMeasures[] = {{1, 4.5, 9, 68, 0.63, 794, true, 8},
                                   {2, 9, 11, 49, 0.6, 1024},
                                   {3, 15.5, 18, 15, 0.6, 793},
-                                  {4, 21.5, 25, 8, 0.6, 715}};
+                                  {4, 21.5, 25, 8, 0.6, 714}};
 // The level never falls back by more than this from ten lessons to the next, across books too.
 constexpr double kLevelFall = 1.0;
 constexpr int kRecycleWindow = 10;
