@@ -173,22 +173,33 @@ Samples drain(GstElement* pipeline, GstElement* sink) {
     return samples;
 }
 
-// The media decoded as the player decodes it, at the recording's rate.
-Samples decode(const QString& path) {
-    const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! audioresample ! "
-                              "audio/x-raw,format=S16LE,channels=1,rate=" +
-                              QByteArray::number(kRecordRate) + " ! appsink name=sink sync=false";
+// A pipeline that decodes `path`, passes it through `filters` (elements each followed by
+// " ! ", or nothing) and hands it to the appsink "sink" as mono samples at the recording's
+// rate; nullptr when it cannot be made.
+GstElement* decodingPipeline(const QString& path, const QByteArray& filters) {
+    const QByteArray launch =
+        "filesrc name=src ! decodebin ! audioconvert ! " + filters +
+        "audioresample ! audio/x-raw,format=S16LE,channels=1,rate=" + QByteArray::number(kRecordRate) +
+        " ! appsink name=sink sync=false";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(launch.constData(), &error);
     if (error) {
         g_error_free(error);
         if (pipeline)
             gst_object_unref(pipeline);
-        return {};
+        return nullptr;
     }
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
     gst_object_unref(src);
+    return pipeline;
+}
+
+// The media decoded as the player decodes it, at the recording's rate.
+Samples decode(const QString& path) {
+    GstElement* pipeline = decodingPipeline(path, QByteArray());
+    if (!pipeline)
+        return {};
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     return drain(pipeline, sink);
@@ -687,22 +698,10 @@ double pitchError(const std::vector<double>& heard, const std::vector<double>& m
 // the player makes (silence before the start and after the end, its fades, the same
 // lead-in and tail): what the player should sound like, sample for sample.
 Samples stretchedReference(const QString& mp3, const Sentence& s, double rate) {
-    const QByteArray element = GstMediaPlayer::stretcherName().toUtf8();
-    const QByteArray launch = "filesrc name=src ! decodebin ! audioconvert ! " + element +
-                              " name=stretch ! audioconvert ! audioresample ! "
-                              "audio/x-raw,format=S16LE,channels=1,rate=" +
-                              QByteArray::number(kRecordRate) + " ! appsink name=sink sync=false";
-    GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(launch.constData(), &error);
-    if (error) {
-        g_error_free(error);
-        if (pipeline)
-            gst_object_unref(pipeline);
+    GstElement* pipeline =
+        decodingPipeline(mp3, GstMediaPlayer::stretcherName().toUtf8() + " name=stretch ! audioconvert ! ");
+    if (!pipeline)
         return {};
-    }
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    g_object_set(src, "location", QFile::encodeName(mp3).constData(), nullptr);
-    gst_object_unref(src);
     GstElement* stretch = gst_bin_get_by_name(GST_BIN(pipeline), "stretch");
     const bool byTempo = g_object_class_find_property(G_OBJECT_GET_CLASS(stretch), "tempo") != nullptr;
     if (byTempo)
