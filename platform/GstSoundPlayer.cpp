@@ -9,10 +9,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace lesnor {
@@ -132,9 +132,9 @@ struct GstSoundPlayer::Impl {
 
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<SoundJob> jobs; // guarded by lock
-    bool ending = false;       // guarded by lock
-    bool finished = false;     // guarded by lock
+    std::optional<SoundJob> next; // the latest request not yet taken; guarded by lock
+    bool ending = false;          // guarded by lock
+    bool finished = false;        // guarded by lock
 
     // The caller's side: the serial of its latest request, and of its latest play (0
     // after stop()).
@@ -161,7 +161,7 @@ struct GstSoundPlayer::Impl {
         {
             std::lock_guard<std::mutex> guard(lock);
             ending = true;
-            jobs.clear();
+            next.reset();
         }
         changed.notify_all();
         std::unique_lock<std::mutex> wait(lock);
@@ -180,7 +180,7 @@ struct GstSoundPlayer::Impl {
     void post(SoundJob job) {
         {
             std::lock_guard<std::mutex> guard(lock);
-            jobs.push_back(std::move(job));
+            next = std::move(job); // replaces one still waiting
         }
         changed.notify_all();
     }
@@ -192,22 +192,22 @@ struct GstSoundPlayer::Impl {
             SoundJob job;
             {
                 std::unique_lock<std::mutex> wait(lock);
-                const auto due = [this] { return ending || !jobs.empty(); };
+                const auto due = [this] { return ending || next.has_value(); };
                 if (pipeline)
                     changed.wait_for(wait, std::chrono::milliseconds(kWatchIntervalMs), due);
                 else
                     changed.wait(wait, due);
                 if (ending)
                     break;
-                if (jobs.empty()) {
+                if (!next) {
                     wait.unlock();
                     reap();
                     continue;
                 }
                 // Only the latest request matters: a play asked and replaced meanwhile is
                 // never started.
-                job = std::move(jobs.back());
-                jobs.clear();
+                job = std::move(*next);
+                next.reset();
             }
             finish();
             if (job.play) {
