@@ -203,7 +203,7 @@ GstElement* makeBypassFilter(GstElement* tempo, std::atomic<bool>* stretching, G
     const bool linked = gst_element_link(convert, tee) && gst_element_link(tee, funnel) &&
                         gst_element_link(tee, tempo) && gst_element_link(tempo, funnel);
     GstPad* stretched = gst_element_get_static_pad(tempo, "sink");
-    GstPad* straight = stretched ? gst_pad_get_peer(stretched) : nullptr; // tee's pad to the element
+    GstPad* toStretcher = stretched ? gst_pad_get_peer(stretched) : nullptr; // the tee's pad to the element
     GstPad* teeSink = gst_element_get_static_pad(tee, "sink");
     // The tee's other source pad feeds the straight branch.
     GstPad* straightOut = nullptr;
@@ -211,14 +211,14 @@ GstElement* makeBypassFilter(GstElement* tempo, std::atomic<bool>* stretching, G
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(pads, &item) == GST_ITERATOR_OK) {
         auto* pad = GST_PAD(g_value_get_object(&item));
-        if (pad != straight && !straightOut)
+        if (pad != toStretcher && !straightOut)
             straightOut = GST_PAD(gst_object_ref(pad));
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(pads);
     if (!linked || !stretched || !straightOut) {
-        for (GstPad* pad : {stretched, straight, teeSink, straightOut})
+        for (GstPad* pad : {stretched, toStretcher, teeSink, straightOut})
             if (pad)
                 gst_object_unref(pad);
         gst_object_unref(gst_object_ref_sink(bin));
@@ -234,7 +234,7 @@ GstElement* makeBypassFilter(GstElement* tempo, std::atomic<bool>* stretching, G
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", convertSink));
     gst_element_add_pad(bin, gst_ghost_pad_new("src", funnelSrc));
     *input = teeSink;
-    for (GstPad* pad : {stretched, straight, straightOut, convertSink, funnelSrc})
+    for (GstPad* pad : {stretched, toStretcher, straightOut, convertSink, funnelSrc})
         if (pad)
             gst_object_unref(pad);
     return bin;
